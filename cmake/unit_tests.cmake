@@ -1,0 +1,14 @@
+# The unit tests: the logic on a simulated machine, native on the build host.
+find_package(GTest REQUIRED)
+enable_testing()
+
+file(GLOB SIMULATED_MACHINE_SOURCES CONFIGURE_DEPENDS tests/sim/*.cpp)
+file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
+
+add_executable(unit_tests ${LOGIC_SOURCES} ${SIMULATED_MACHINE_SOURCES} ${UNIT_TEST_SOURCES})
+target_include_directories(unit_tests PRIVATE src tests ${CMAKE_SOURCE_DIR})
+target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)
+target_link_libraries(unit_tests PRIVATE GTest::gtest GTest::gtest_main)
+
+include(GoogleTest)
+gtest_discover_tests(unit_tests)

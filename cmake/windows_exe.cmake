@@ -1,0 +1,36 @@
+# bootstrapper.exe: one self-contained file that loads on Windows 2000 SP4 and later.
+enable_language(RC)
+
+set(PLATFORM_SOURCES
+    src/platform/environment_win32.cpp
+    src/platform/files_win32.cpp
+    src/platform/msi_api_win32.cpp
+    src/platform/process_win32.cpp
+    src/platform/registry_win32.cpp
+    src/platform/runtime_win32.cpp
+    src/platform/system_win32.cpp
+    src/platform/ui_win32.cpp
+)
+
+add_executable(bootstrapper WIN32
+    src/driver/main.cpp ${LOGIC_SOURCES} ${PLATFORM_SOURCES} res/bootstrapper.rc)
+target_include_directories(bootstrapper PRIVATE src ${CMAKE_SOURCE_DIR})
+target_compile_definitions(bootstrapper PRIVATE
+    UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)
+# Small by design: no exceptions, no RTTI, and the runtime's throw helpers replaced
+# (src/platform/runtime_win32.cpp), so libstdc++'s exception machinery never links.
+target_compile_options(bootstrapper PRIVATE
+    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-threadsafe-statics
+        -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections -flto
+        -Wall -Wextra -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
+target_link_options(bootstrapper PRIVATE
+    -municode -static -s -flto -Os -Wl,--gc-sections -Wl,--no-insert-timestamp
+    -Wl,--major-subsystem-version,5,--minor-subsystem-version,0
+    -Wl,--major-os-version,5,--minor-os-version,0)
+target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 kernel32)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_SOURCE_DIR}/res")
+set_target_properties(bootstrapper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/tools/CMakeLists.txt)
+    add_subdirectory(tests/e2e/tools)
+endif()

@@ -1,0 +1,12 @@
+// The help text of the command line.
+#pragma once
+
+#include <string>
+
+#include "driver/options.h"
+
+// The help: the lines every run has, and the CSP lines for the switches recorded before the request.
+std::wstring BuildHelpText(const BootstrapOptions& options);
+
+// Shows the help, even in a silent run, and ends the process with exit code 0.
+[[noreturn]] void ShowHelpAndExit(const BootstrapOptions& options);

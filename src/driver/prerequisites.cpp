@@ -1,0 +1,41 @@
+#include "driver/prerequisites.h"
+
+#include "driver/messages.h"
+#include "driver/result_codes.h"
+#include "platform/system.h"
+#include "res/resource.h"
+
+namespace {
+
+struct ServicePackRequirement {
+    uint16_t minor;
+    uint16_t requiredServicePack;
+    uint16_t message;
+    int exitCode;
+};
+
+// Tested in this order; versions 6.0 and later, and those before 5.0, are not tested at all.
+constexpr ServicePackRequirement kRequirements[] = {
+    {0, 4, MSG_WIN2000_NEEDS_SP4, kExitWindows2000NeedsSp4},
+    {1, 2, MSG_WINXP_NEEDS_SP2, kExitWindowsXpNeedsSp2},
+    {2, 1, MSG_WIN2003_NEEDS_SP1, kExitWindows2003NeedsSp1},
+};
+
+}  // namespace
+
+bool IsServicePackBelow(uint16_t minor, uint16_t bound)
+{
+    return platform::MatchesWindowsVersion({5, minor, true, bound});
+}
+
+bool IsWindows5Minor(uint16_t minor) { return platform::MatchesWindowsVersion({5, minor, false, 0}); }
+
+int CheckSystemPrerequisites(bool silent)
+{
+    for (const ServicePackRequirement& requirement : kRequirements) {
+        if (!IsServicePackBelow(requirement.minor, requirement.requiredServicePack)) continue;
+        if (!silent) ShowMessage(BoxKind::Error, requirement.message, MSG_PRODUCT_CAPTION);
+        return requirement.exitCode;
+    }
+    return kExitSuccess;
+}

@@ -1,0 +1,58 @@
+#include "driver/run_flow.h"
+
+#include <string>
+
+#include "driver/messages.h"
+#include "driver/options.h"
+#include "driver/prerequisites.h"
+#include "driver/restart.h"
+#include "driver/result_codes.h"
+#include "package/plugin_install.h"
+#include "platform/msi_api.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+#include "res/resource.h"
+
+namespace {
+
+uint16_t ConfirmationQuestion(const BootstrapOptions& options)
+{
+    if (options.installCsp && options.installUcsp) return MSG_CONFIRM_PLUGIN_CSP_UCSP;
+    if (options.installCsp) return MSG_CONFIRM_PLUGIN_CSP;
+    if (options.installUcsp) return MSG_CONFIRM_PLUGIN_UCSP;
+    return MSG_CONFIRM_PLUGIN;
+}
+
+}  // namespace
+
+int RunBootstrapper(const wchar_t* commandTail)
+{
+    SetOwnerWindow(platform::CreateOwnerWindow());
+    const std::wstring caption = Message(MSG_PRODUCT_CAPTION);
+
+    if (commandTail != nullptr && commandTail[0] != L'\0') ParseCommandLine();
+    const BootstrapOptions& options = ProcessOptions();
+
+    if (!platform::UserIsAdministrator()) {
+        if (!options.silent) ShowBox(BoxKind::Error, Message(MSG_NOT_ADMINISTRATOR), caption);
+        return kExitNotAdministrator;
+    }
+    const int prerequisites = CheckSystemPrerequisites(options.silent);
+    if (prerequisites != kExitSuccess) return prerequisites;
+
+    platform::SetInstallerUiLevelNone();
+
+    if (!options.silent &&
+        ShowBox(BoxKind::Question, Message(ConfirmationQuestion(options)), caption) == kButtonNo) {
+        return kExitSuccess;
+    }
+
+    std::wstring logPath;
+    const uint32_t result = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
+    if (result == kInstallUserExit) return static_cast<int>(result);
+    if (result != kSuccess) {
+        if (!options.silent) ShowBox(BoxKind::Error, FailureReport(MSG_PLUGIN_INSTALL_FAILED, result, logPath), caption);
+        return static_cast<int>(result);
+    }
+    return FinishSuccessfulRun(options);
+}

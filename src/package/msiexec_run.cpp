@@ -1,0 +1,114 @@
+#include "package/msiexec_run.h"
+
+#include "driver/messages.h"
+#include "driver/prerequisites.h"
+#include "driver/restart.h"
+#include "driver/result_codes.h"
+#include "driver/text.h"
+#include "package/package_discovery.h"
+#include "platform/environment.h"
+#include "platform/files.h"
+#include "platform/msi_api.h"
+#include "platform/process.h"
+#include "res/resource.h"
+
+namespace {
+
+const wchar_t kQuote[] = L"\"";
+
+void ShowRunError(bool silent, uint16_t message)
+{
+    if (!silent) ShowMessage(BoxKind::Error, message, MSG_ERROR_CAPTION);
+}
+
+void AppendTwoDigits(std::wstring& text, int value)
+{
+    text += static_cast<wchar_t>(L'0' + value / 10 % 10);
+    text += static_cast<wchar_t>(L'0' + value % 10);
+}
+
+bool BringsOwnLog(const std::wstring& arguments) { return Contains(arguments, L"/l") || Contains(arguments, L"/L"); }
+
+bool IsRestartCode(uint32_t code)
+{
+    return code == kRebootRequired || code == kRestartRequired || code == kRebootInitiated;
+}
+
+std::wstring MsiexecCommandLine(const std::wstring& systemDirectory, const std::wstring& packagePath,
+                                const std::wstring& arguments)
+{
+    return kQuote + systemDirectory + L"\\msiexec.exe\" /i \"" + packagePath + L"\" " + arguments;
+}
+
+}  // namespace
+
+std::wstring MakeTimestamp()
+{
+    const platform::LocalTime now = platform::CurrentLocalTime();
+    std::wstring stamp = ToDecimal(static_cast<uint32_t>(now.year));
+    for (int part : {now.month, now.day, now.hour, now.minute, now.second}) {
+        stamp += L'-';
+        AppendTwoDigits(stamp, part);
+    }
+    platform::WriteStandardOutputLine(stamp);
+    return stamp;
+}
+
+uint32_t MakeLogPath(bool silent, std::wstring& logPath, const std::wstring& baseName)
+{
+    std::wstring temporaryDirectory;
+    const uint32_t result = platform::ReadEnvironmentVariable(L"TMP", temporaryDirectory);
+    if (result != kSuccess) {
+        ShowRunError(silent, MSG_TMP_UNREADABLE);
+        return result;
+    }
+    logPath = temporaryDirectory + L"\\" + baseName + L"_" + MakeTimestamp() + L".log";
+    return kSuccess;
+}
+
+void RemoveSourceHash(const std::wstring& productCode)
+{
+    if (!IsWindows5Minor(2) && !IsWindows5Minor(1)) return;
+    std::wstring windowsDirectory;
+    platform::ReadEnvironmentVariable(L"WINDIR", windowsDirectory);
+    platform::RemoveFile(windowsDirectory + L"\\installer\\SourceHash" + productCode);
+}
+
+uint32_t RunPackageInstall(bool silent, std::wstring& logPath, const std::wstring& installedCode,
+                           const std::wstring& packageMask, std::wstring arguments)
+{
+    std::wstring packagePath;
+    const uint32_t found = FindPackageFile(packageMask, packagePath);
+    if (found != kSuccess) {
+        ShowRunError(silent, MSG_PACKAGE_NOT_FOUND);
+        return found;
+    }
+    arguments = L" REBOOT=R " + arguments;
+    const std::wstring packageFileName = FileNameOf(packagePath);
+
+    if (!BringsOwnLog(arguments)) {
+        std::wstring path;
+        const uint32_t named = MakeLogPath(silent, path, packageFileName);
+        if (named != kSuccess) return named;
+        logPath = path;
+        arguments = L"/Lv! \"" + logPath + L"\"" + arguments;
+    }
+
+    std::wstring systemDirectory;
+    const uint32_t read = platform::ReadSystemDirectory(systemDirectory);
+    if (read != kSuccess) {
+        ShowRunError(silent, MSG_SYSTEM_DIRECTORY_UNREADABLE);
+        return read;
+    }
+    const std::wstring commandLine = MsiexecCommandLine(systemDirectory, packagePath, arguments);
+
+    // A stale source list would send a repair or an upgrade to the old package's location.
+    platform::ClearSourceList(installedCode.c_str());
+    platform::SetSourceListPackageName(installedCode.c_str(), packageFileName.c_str());
+    RemoveSourceHash(installedCode);
+
+    const uint32_t exitCode = platform::RunProcess(commandLine);
+    if (!IsRestartCode(exitCode)) return exitCode;
+    SetRestartMarker();
+    return kSuccess;
+}

@@ -1,0 +1,84 @@
+#include "package/plugin_install.h"
+
+#include "driver/messages.h"
+#include "driver/result_codes.h"
+#include "driver/text.h"
+#include "package/msiexec_run.h"
+#include "package/package_discovery.h"
+#include "package/version.h"
+#include "platform/msi_api.h"
+#include "res/resource.h"
+
+namespace {
+
+const wchar_t kPlugInFeature[] = L"NPZAREL";
+const wchar_t kFreshInstallProperty[] = L" ADDNPZAREL=1";
+const wchar_t kReinstallProperties[] = L" REINSTALL=ALL REINSTALLMODE=vomus";
+const wchar_t kAddPlugInComponent[] = L" COMPADDLOCAL={316A4D11-D027-4C52-86B6-54D1FBC148E3}";
+const wchar_t kAddAllFeatures[] = L" ADDLOCAL=ALL";
+const wchar_t kBasicUi[] = L" /qb";
+
+enum class Decision { Install, NothingToDo, Declined };
+
+// What a comparison result means for this run.
+Decision DecideOnVersions(int comparison, bool silent, bool reinstall)
+{
+    if (!reinstall && comparison == 0) {
+        if (silent) return Decision::NothingToDo;
+        const int answer = ShowMessage(BoxKind::Question, MSG_SAME_VERSION_REINSTALL, MSG_UPDATE_CAPTION);
+        return answer == kButtonYes ? Decision::Install : Decision::Declined;
+    }
+    if (comparison < 0 && !silent) {
+        ShowMessage(BoxKind::Error, MSG_NEWER_VERSION_INSTALLED, MSG_UPDATE_CAPTION);
+        return Decision::NothingToDo;
+    }
+    return Decision::Install;
+}
+
+}  // namespace
+
+std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const std::wstring& extraArguments)
+{
+    std::wstring arguments = extraArguments;
+    if (!facts.installed) {
+        arguments = kFreshInstallProperty + arguments;
+    } else {
+        if (facts.sameProductCode) arguments = kReinstallProperties + arguments;
+        if (facts.featureAbsent) arguments = (facts.sameProductCode ? kAddPlugInComponent : kAddAllFeatures) + arguments;
+    }
+    if (!Contains(arguments, L"/q")) arguments = kBasicUi + arguments;
+    return arguments;
+}
+
+uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, std::wstring extraArguments, bool reinstall)
+{
+    const std::wstring packageMask = L"zarelcom" + GetArchitectureMask();
+
+    std::wstring installedCode;
+    ReadPlugInPackageCode(installedCode, true);  // empty when no related product is installed
+
+    std::wstring packageCode;
+    const uint32_t codeResult = ReadPlugInPackageCode(packageCode, false);
+    if (codeResult != kSuccess) {
+        if (!silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
+        return codeResult;
+    }
+
+    InstalledProductFacts facts = {false, false, false};
+    facts.installed = platform::QueryProductState(installedCode.c_str()) == platform::kInstallStateDefault;
+    if (facts.installed) {
+        int comparison = 1;
+        const uint32_t compared = CompareWithInstalled(comparison, silent, installedCode, kPlugInPackageMask);
+        if (compared != kSuccess) return compared;
+        switch (DecideOnVersions(comparison, silent, reinstall)) {
+        case Decision::NothingToDo: return kSuccess;
+        case Decision::Declined: return kInstallUserExit;
+        case Decision::Install: break;
+        }
+        facts.sameProductCode = installedCode == packageCode;
+        facts.featureAbsent =
+            platform::QueryFeatureState(installedCode.c_str(), kPlugInFeature) == platform::kInstallStateAbsent;
+    }
+    return RunPackageInstall(silent, logPath, installedCode, packageMask,
+                             ComposeInstallArguments(facts, extraArguments));
+}

@@ -1,0 +1,20 @@
+// Installing, upgrading or reinstalling the plug-in package.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// 0: installed, updated, or nothing to do; 1602: the user declined to reinstall the same version;
+// any other value: the code of the step that failed, already shown by that step unless `silent`.
+// `logPath` receives the msiexec log's path once it is named. May end the process with exit code 1
+// when the user declines an update.
+uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, std::wstring extraArguments, bool reinstall);
+
+// The property string handed to msiexec for one case. Each fragment goes in front of what was
+// composed so far, so the caller's extra arguments always stand last.
+struct InstalledProductFacts {
+    bool installed;           // the related product's state is INSTALLSTATE_DEFAULT
+    bool sameProductCode;     // the package's ProductCode is the installed one
+    bool featureAbsent;       // the installed product lacks the plug-in feature
+};
+std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const std::wstring& extraArguments);

@@ -1,0 +1,119 @@
+#include "package/version.h"
+
+#include "driver/messages.h"
+#include "driver/result_codes.h"
+#include "driver/text.h"
+#include "package/msi_access.h"
+#include "package/package_discovery.h"
+#include "platform/process.h"
+#include "res/resource.h"
+
+namespace {
+
+bool IsScanfSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r'); }
+
+// One "%I64d": optional white space, an optional sign and at least one digit, wrapping on overflow.
+bool ScanInteger(const std::wstring& text, size_t& position, int64_t& value)
+{
+    size_t i = position;
+    while (i < text.size() && IsScanfSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) negative = text[i++] == L'-';
+    const size_t firstDigit = i;
+    uint64_t magnitude = 0;
+    while (i < text.size() && text[i] >= L'0' && text[i] <= L'9') magnitude = magnitude * 10 + (text[i++] - L'0');
+    if (i == firstDigit) return false;
+    value = static_cast<int64_t>(negative ? 0 - magnitude : magnitude);
+    position = i;
+    return true;
+}
+
+uint64_t PackedKey(const PackageVersion& v)
+{
+    uint64_t key = static_cast<uint64_t>(v.first);
+    key = (key << 16) + static_cast<uint64_t>(v.second);
+    key = (key << 16) + static_cast<uint64_t>(v.third);
+    key = (key << 16) + static_cast<uint64_t>(v.fourth);
+    return key;
+}
+
+void ShowVersionError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, message, MSG_ERROR_CAPTION); }
+
+uint32_t ReadPackageVersion(const std::wstring& mask, bool silent, std::wstring& version)
+{
+    std::wstring path;
+    if (FindPackageFile(mask, path) != kSuccess) {
+        if (!silent) ShowVersionError(MSG_PACKAGE_PATH_NOT_FOUND);
+        return kNoPackageFound;
+    }
+    MsiHandle package;
+    uint32_t result = OpenPackage(path, package);
+    if (result != kSuccess) {
+        if (!silent) ShowVersionError(MSG_PACKAGE_NOT_OPENED);
+    } else {
+        result = ReadMsiProperty(package, L"ProductVersion", version);
+        if (result != kSuccess && !silent) ShowVersionError(MSG_PACKAGE_PROPERTY_UNREADABLE);
+    }
+    package.Close();
+    return result;
+}
+
+// Asks whether to update; the product name is data and is shown as it stands.
+bool UserAcceptsUpdate(const std::wstring& productName, const std::wstring& installedVersion,
+                       const std::wstring& packageVersion)
+{
+    const std::wstring values[] = {productName, installedVersion, packageVersion};
+    const std::wstring question = FillPlaceholders(Message(MSG_UPDATE_QUESTION), values, 3);
+    return ShowBox(BoxKind::OwnerlessYesNo, question, Message(MSG_UPDATE_CAPTION)) != kButtonNo;
+}
+
+}  // namespace
+
+PackageVersion ParseVersion(const std::wstring& text)
+{
+    PackageVersion version;
+    int64_t* const parts[] = {&version.first, &version.second, &version.third, &version.fourth};
+    size_t position = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (position >= text.size() || text[position] != L'.') break;
+            ++position;
+        }
+        if (!ScanInteger(text, position, *parts[i])) break;
+    }
+    return version;
+}
+
+int CompareVersions(const PackageVersion& a, const PackageVersion& b)
+{
+    const int64_t keyA = static_cast<int64_t>(PackedKey(a));
+    const int64_t keyB = static_cast<int64_t>(PackedKey(b));
+    return keyA > keyB ? 1 : (keyA < keyB ? -1 : 0);
+}
+
+uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& installedCode,
+                              const std::wstring& mask)
+{
+    std::wstring installedVersion;
+    ProductInfoStage failedStage = ProductInfoStage::None;
+    const uint32_t infoResult = ReadProductInfo(installedCode, L"VersionString", installedVersion, failedStage);
+    if (infoResult != kSuccess) {
+        if (!silent) ShowVersionError(MSG_INSTALLED_VERSION_UNREADABLE);
+        return failedStage == ProductInfoStage::SizeProbe ? 1 : infoResult;
+    }
+
+    std::wstring packageVersion;
+    const uint32_t packageResult = ReadPackageVersion(mask, silent, packageVersion);
+    if (packageResult != kSuccess) return packageResult;
+
+    comparison = CompareVersions(ParseVersion(packageVersion), ParseVersion(installedVersion));
+    if (comparison <= 0 || silent) return kSuccess;
+
+    std::wstring productName;
+    const uint32_t nameResult = ReadPackageProductName(productName, false, mask);
+    if (nameResult != kSuccess) return nameResult;
+    if (!UserAcceptsUpdate(productName, installedVersion, packageVersion)) {
+        platform::ExitProcessNormally(kExitUpdateDeclined);
+    }
+    return kSuccess;
+}

@@ -1,0 +1,36 @@
+#include <windows.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "platform/process.h"
+#include "platform/win32_handles.h"
+
+namespace platform {
+
+uint32_t RunProcess(const std::wstring& commandLine)
+{
+    // CreateProcessW may write into the command line, so it gets a private copy.
+    std::vector<wchar_t> writableCommandLine(commandLine.begin(), commandLine.end());
+    writableCommandLine.push_back(L'\0');
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION child = {};
+    if (!CreateProcessW(nullptr, writableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        nullptr, &startup, &child)) {
+        return LastErrorOr(ERROR_INVALID_FUNCTION);
+    }
+    // Destroyed in reverse order: the process handle is closed first, then the thread's.
+    const KernelHandle thread(child.hThread);
+    const KernelHandle process(child.hProcess);
+
+    if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED) return LastErrorOr(ERROR_INVALID_FUNCTION);
+    DWORD exitCode = 0;
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) return LastErrorOr(ERROR_INVALID_FUNCTION);
+    return exitCode;
+}
+
+void ExitProcessNormally(uint32_t exitCode) { std::exit(static_cast<int>(exitCode)); }
+
+}  // namespace platform

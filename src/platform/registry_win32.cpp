@@ -1,0 +1,56 @@
+#include <windows.h>
+
+#include "platform/registry.h"
+#include "platform/win32_handles.h"
+
+namespace platform {
+namespace {
+
+constexpr REGSAM kReadAccess = KEY_READ | KEY_WOW64_32KEY;
+constexpr REGSAM kWriteAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_WOW64_32KEY;
+
+// RegDeleteKeyExW where the process already has the modern registry API set loaded; RegDeleteKeyW
+// of advapi32 everywhere else (Windows 2000 and XP lack the former).
+LONG DeleteSubkey(HKEY parent, const wchar_t* name)
+{
+    using RegDeleteKeyExFunction = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
+    using RegDeleteKeyFunction = LONG(WINAPI*)(HKEY, LPCWSTR);
+    const HMODULE apiSet = GetModuleHandleW(L"API-MS-Win-Core-LocalRegistry-L1-1-0.dll");
+    if (apiSet != nullptr) {
+        const auto deleteKeyEx = reinterpret_cast<RegDeleteKeyExFunction>(
+            reinterpret_cast<void*>(GetProcAddress(apiSet, "RegDeleteKeyExW")));
+        if (deleteKeyEx != nullptr) return deleteKeyEx(parent, name, 0, 0);
+    }
+    const HMODULE advapi32 = LoadLibraryW(L"advapi32.dll");
+    const auto deleteKey = advapi32 == nullptr ? nullptr
+                                               : reinterpret_cast<RegDeleteKeyFunction>(reinterpret_cast<void*>(
+                                                     GetProcAddress(advapi32, "RegDeleteKeyW")));
+    if (deleteKey == nullptr) return static_cast<LONG>(LastErrorOr(ERROR_PROC_NOT_FOUND));
+    return deleteKey(parent, name);
+}
+
+}  // namespace
+
+uint32_t CreateUserKey(const wchar_t* path)
+{
+    RegistryKey key;
+    DWORD disposition = 0;
+    return static_cast<uint32_t>(
+        RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, kWriteAccess, nullptr, key.Receive(), &disposition));
+}
+
+bool UserKeyExists(const wchar_t* path)
+{
+    RegistryKey key;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, kReadAccess, key.Receive()) == ERROR_SUCCESS;
+}
+
+uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
+{
+    RegistryKey key;
+    const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, parent, 0, kWriteAccess, key.Receive());
+    if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
+    return static_cast<uint32_t>(DeleteSubkey(key.Get(), name));
+}
+
+}  // namespace platform

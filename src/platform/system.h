@@ -1,0 +1,32 @@
+// Facts about the running system and what the program asks of it.
+#pragma once
+
+#include <cstdint>
+
+namespace platform {
+
+// Call first thing: restricts DLL loading to the system directory where Windows offers that.
+void RestrictDllSearchToSystemDirectory();
+
+// True when the process runs with administrator rights (shell32's IsUserAnAdmin).
+bool UserIsAdministrator();
+
+// A VerifyVersionInfoW question: is the system Windows major.minor, and (when `servicePackBelow`
+// is set) is its service-pack major number below `servicePackBound`? A failed call answers false.
+struct WindowsVersionTest {
+    uint16_t major;
+    uint16_t minor;
+    bool servicePackBelow;
+    uint16_t servicePackBound;
+};
+bool MatchesWindowsVersion(const WindowsVersionTest& test);
+
+enum class ProcessArchitecture { X86, X86OnWow64, X64 };
+ProcessArchitecture CurrentProcessArchitecture();
+
+uint16_t SystemDefaultUiLanguage();
+
+// Enables the shutdown privilege and asks Windows for a forced restart. True when Windows accepted.
+bool RestartWindows();
+
+}  // namespace platform

@@ -1,0 +1,106 @@
+#include <windows.h>
+
+#include "platform/system.h"
+#include "platform/win32_handles.h"
+
+namespace platform {
+namespace {
+
+constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
+constexpr WORD kIsUserAnAdminOrdinal = 680;  // exported by ordinal only on Windows 2000
+
+template <typename Function>
+Function Export(const wchar_t* module, const char* name)
+{
+    const HMODULE loaded = GetModuleHandleW(module);
+    if (loaded == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)));
+}
+
+}  // namespace
+
+void RestrictDllSearchToSystemDirectory()
+{
+    // Windows 2000 and XP before KB2533623 lack SetDefaultDllDirectories; there, at least take the
+    // current directory out of the search where SetDllDirectoryW exists.
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
+    const auto setDefault = Export<SetDefaultDllDirectoriesFunction>(L"kernel32.dll", "SetDefaultDllDirectories");
+    if (setDefault != nullptr && setDefault(kLoadLibrarySearchSystem32)) return;
+    const auto setDirectory = Export<SetDllDirectoryFunction>(L"kernel32.dll", "SetDllDirectoryW");
+    if (setDirectory != nullptr) setDirectory(L"");
+}
+
+bool UserIsAdministrator()
+{
+    using IsUserAnAdminFunction = BOOL(WINAPI*)();
+    const HMODULE shell32 = LoadLibraryW(L"shell32.dll");
+    if (shell32 == nullptr) return false;
+    const auto isUserAnAdmin = reinterpret_cast<IsUserAnAdminFunction>(
+        reinterpret_cast<void*>(GetProcAddress(shell32, MAKEINTRESOURCEA(kIsUserAnAdminOrdinal))));
+    return isUserAnAdmin != nullptr && isUserAnAdmin() != FALSE;
+}
+
+bool MatchesWindowsVersion(const WindowsVersionTest& test)
+{
+    OSVERSIONINFOEXW version = {};
+    version.dwOSVersionInfoSize = sizeof(version);
+    version.dwMajorVersion = test.major;
+    version.dwMinorVersion = test.minor;
+    version.wServicePackMajor = test.servicePackBound;
+
+    DWORD typeMask = VER_MAJORVERSION | VER_MINORVERSION;
+    DWORDLONG conditions = 0;
+    conditions = VerSetConditionMask(conditions, VER_MAJORVERSION, VER_EQUAL);
+    conditions = VerSetConditionMask(conditions, VER_MINORVERSION, VER_EQUAL);
+    if (test.servicePackBelow) {
+        typeMask |= VER_SERVICEPACKMAJOR;
+        conditions = VerSetConditionMask(conditions, VER_SERVICEPACKMAJOR, VER_LESS);
+    }
+    return VerifyVersionInfoW(&version, typeMask, conditions) != FALSE;
+}
+
+ProcessArchitecture CurrentProcessArchitecture()
+{
+#ifdef _WIN64
+    return ProcessArchitecture::X64;
+#else
+    // Looked up once: absent on Windows 2000 and early XP, where the process cannot be under WOW64.
+    enum class Lookup { NotYet, Absent, Present };
+    using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
+    static Lookup lookup = Lookup::NotYet;
+    static IsWow64ProcessFunction isWow64Process = nullptr;
+    if (lookup == Lookup::NotYet) {
+        const HMODULE kernel32 = GetModuleHandleW(L"kernel32");
+        if (kernel32 == nullptr) return ProcessArchitecture::X86;
+        isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
+            reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process")));
+        lookup = isWow64Process != nullptr ? Lookup::Present : Lookup::Absent;
+    }
+    BOOL underWow64 = FALSE;
+    if (lookup == Lookup::Present && isWow64Process(GetCurrentProcess(), &underWow64) && underWow64) {
+        return ProcessArchitecture::X86OnWow64;
+    }
+    return ProcessArchitecture::X86;
+#endif
+}
+
+uint16_t SystemDefaultUiLanguage() { return GetSystemDefaultUILanguage(); }
+
+bool RestartWindows()
+{
+    KernelHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token.Receive())) return false;
+
+    TOKEN_PRIVILEGES privileges = {};
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid);
+    AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr);
+    // AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED when the account lacks the privilege.
+    if (GetLastError() != ERROR_SUCCESS) return false;
+
+    return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_MAJOR_APPLICATION) != FALSE;
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+// RAII holders for the Win32 handles the platform layer opens. Windows-only.
+#pragma once
+
+#include <windows.h>
+
+namespace platform {
+
+// A kernel handle closed with CloseHandle; null and INVALID_HANDLE_VALUE mean "none".
+class KernelHandle {
+public:
+    KernelHandle() = default;
+    explicit KernelHandle(HANDLE handle) : handle_(handle) {}
+    ~KernelHandle() { Reset(); }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    HANDLE* Receive() { Reset(); return &handle_; }
+    void Reset()
+    {
+        if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// An open registry key, closed with RegCloseKey.
+class RegistryKey {
+public:
+    RegistryKey() = default;
+    ~RegistryKey() { if (key_ != nullptr) RegCloseKey(key_); }
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    HKEY Get() const { return key_; }
+    HKEY* Receive() { return &key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+// The thread's last error, or `fallback` when a failed call left none: a failure must never be
+// passed up as 0, which callers read as success.
+inline DWORD LastErrorOr(DWORD fallback)
+{
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : fallback;
+}
+
+}  // namespace platform

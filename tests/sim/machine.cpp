@@ -1,0 +1,475 @@
+#include "sim/machine.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/files.h"
+#include "platform/process.h"
+#include "platform/registry.h"
+#include "res/resource.h"
+
+namespace sim {
+namespace {
+
+constexpr uint32_t kFileNotFound = 2;
+constexpr uint32_t kInvalidHandle = 6;
+constexpr uint32_t kInvalidParameter = 87;
+constexpr uint32_t kEnvironmentVariableNotFound = 203;
+constexpr uint32_t kMoreData = 234;
+constexpr uint32_t kNoMoreItems = 259;
+constexpr uint32_t kUnknownProduct = 1605;
+constexpr uint32_t kPackageOpenFailed = 1619;
+constexpr int kInstallStateInvalidArgument = -2;
+constexpr uint32_t kMbYesNo = 0x4;
+
+std::wstring Lower(std::wstring text)
+{
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
+bool SameText(const std::wstring& a, const std::wstring& b) { return Lower(a) == Lower(b); }
+
+std::wstring ParentOf(const std::wstring& path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+std::wstring NameOf(const std::wstring& path)
+{
+    const size_t slash = path.rfind(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+// The directory search's wildcards: "*" any run, "?" one character, case ignored.
+bool MatchesMask(const std::wstring& name, size_t n, const std::wstring& mask, size_t m)
+{
+    if (m == mask.size()) return n == name.size();
+    if (mask[m] == L'*') {
+        for (size_t k = n; k <= name.size(); ++k) {
+            if (MatchesMask(name, k, mask, m + 1)) return true;
+        }
+        return false;
+    }
+    if (n == name.size()) return false;
+    if (mask[m] != L'?' && std::towlower(mask[m]) != std::towlower(name[n])) return false;
+    return MatchesMask(name, n + 1, mask, m + 1);
+}
+
+std::wstring FromUtf8(const char* text)
+{
+    std::wstring result;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+    while (*bytes != 0) {
+        uint32_t c = *bytes++;
+        int continuation = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        if (continuation > 0) c &= 0x3F >> continuation;
+        while (continuation-- > 0 && *bytes != 0) c = (c << 6) | (*bytes++ & 0x3F);
+        result += static_cast<wchar_t>(c);
+    }
+    return result;
+}
+
+struct CatalogueEntry {
+    uint16_t id;
+    const char* text;
+};
+
+const CatalogueEntry kCatalogue[] = {
+#define MESSAGE(id, text) {id, text},
+#include "res/messages.inc"
+#undef MESSAGE
+};
+
+// Blocks of 16 counted strings, as the resource compiler lays out a string table.
+std::map<uint16_t, std::vector<uint16_t>>& StringBlocks()
+{
+    static std::map<uint16_t, std::vector<uint16_t>> blocks;
+    blocks.clear();
+    std::map<uint16_t, std::wstring> texts;
+    for (const CatalogueEntry& entry : kCatalogue) {
+        if (machine().missingMessages.count(entry.id) == 0) texts[entry.id] = FromUtf8(entry.text);
+    }
+    std::set<uint16_t> blockIds;
+    for (const auto& [id, text] : texts) blockIds.insert(static_cast<uint16_t>(id / 16 + 1));
+    for (uint16_t blockId : blockIds) {
+        std::vector<uint16_t>& block = blocks[blockId];
+        for (uint16_t index = 0; index < 16; ++index) {
+            const auto found = texts.find(static_cast<uint16_t>((blockId - 1) * 16 + index));
+            const std::wstring text = found == texts.end() ? std::wstring() : found->second;
+            block.push_back(static_cast<uint16_t>(text.size()));
+            for (wchar_t c : text) block.push_back(static_cast<uint16_t>(c));
+        }
+    }
+    return blocks;
+}
+
+const Machine::Entry* FindEntry(const std::wstring& path)
+{
+    for (const Machine::Entry& entry : machine().entries) {
+        if (SameText(entry.path, path)) return &entry;
+    }
+    return nullptr;
+}
+
+bool IsDirectoryOnMachine(const std::wstring& path)
+{
+    const Machine::Entry* entry = FindEntry(path);
+    return entry != nullptr && entry->isDirectory;
+}
+
+Product* FindProduct(const wchar_t* productCode)
+{
+    for (Product& product : machine().products) {
+        if (product.productCode == productCode) return &product;
+    }
+    return nullptr;
+}
+
+std::map<platform::MsiHandleValue, std::wstring>& HandlePaths()
+{
+    static std::map<platform::MsiHandleValue, std::wstring> paths;
+    return paths;
+}
+
+// Copies `value` as the Windows Installer functions do: the length needed without the NUL, and
+// ERROR_MORE_DATA when the buffer cannot hold it with its NUL.
+uint32_t CopyOut(const std::wstring& value, wchar_t* buffer, uint32_t& length)
+{
+    const uint32_t size = length;
+    length = static_cast<uint32_t>(value.size());
+    if (value.size() + 1 > size) return kMoreData;
+    std::copy(value.begin(), value.end(), buffer);
+    buffer[value.size()] = L'\0';
+    return 0;
+}
+
+std::wstring LogNamedIn(const std::wstring& commandLine)
+{
+    const std::wstring marker = L"/Lv! \"";
+    size_t start = commandLine.find(marker);
+    if (start == std::wstring::npos) return std::wstring();
+    start += marker.size();
+    while (start < commandLine.size() && commandLine[start] == L'"') ++start;  // tripled quotes
+    const size_t end = commandLine.find(L'"', start);
+    return end == std::wstring::npos ? std::wstring() : commandLine.substr(start, end - start);
+}
+
+}  // namespace
+
+Machine& machine()
+{
+    static Machine instance;
+    return instance;
+}
+
+void Reset()
+{
+    machine() = Machine();
+    HandlePaths().clear();
+    machine().arguments = {machine().executablePath};
+    machine().environment[L"TMP"] = L"C:\\Users\\admin\\AppData\\Local\\Temp";
+    machine().environment[L"WINDIR"] = L"C:\\Windows";
+    AddDirectory(L"C:\\Layout");
+    AddFile(machine().executablePath);
+}
+
+void AddDirectory(const std::wstring& path) { machine().entries.push_back({path, true}); }
+
+void AddFile(const std::wstring& path) { machine().entries.push_back({path, false}); }
+
+void AddPackage(const std::wstring& path, const std::wstring& productCode, const std::wstring& upgradeCode,
+                const std::wstring& version, const std::wstring& name)
+{
+    AddFile(path);
+    Package& package = machine().packages[Lower(path)];
+    package.properties = {{L"ProductCode", productCode},
+                          {L"UpgradeCode", upgradeCode},
+                          {L"ProductVersion", version},
+                          {L"ProductName", name}};
+}
+
+Package& PackageAt(const std::wstring& path) { return machine().packages.at(Lower(path)); }
+
+bool FileExistsOnMachine(const std::wstring& path) { return FindEntry(path) != nullptr; }
+
+Product& InstallProduct(const std::wstring& productCode, const std::wstring& upgradeCode, const std::wstring& version)
+{
+    Product product;
+    product.productCode = productCode;
+    product.upgradeCode = upgradeCode;
+    product.versionString = version;
+    product.featureStates[L"NPZAREL"] = 3;  // INSTALLSTATE_LOCAL
+    machine().products.push_back(product);
+    return machine().products.back();
+}
+
+bool MarkerExists() { return machine().registryKeys.count(L"software\\needbstrreboot") != 0; }
+
+std::wstring CatalogueText(uint16_t id)
+{
+    for (const CatalogueEntry& entry : kCatalogue) {
+        if (entry.id == id) return FromUtf8(entry.text);
+    }
+    return std::wstring();
+}
+
+}  // namespace sim
+
+// ---------------------------------------------------------------------------------------------
+// The platform layer, answered by the simulated machine.
+
+namespace platform {
+
+using sim::machine;
+
+WindowHandle CreateOwnerWindow()
+{
+    return machine().ownerWindowCreated ? reinterpret_cast<WindowHandle>(0x0B0C) : nullptr;
+}
+
+int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, uint32_t style)
+{
+    machine().boxes.push_back({owner, text, caption, style});
+    if (!machine().answers.empty()) {
+        const int answer = machine().answers.front();
+        machine().answers.pop_front();
+        return answer;
+    }
+    return (style & 0xF) == sim::kMbYesNo ? 6 : 1;
+}
+
+bool FindStringBlock(uint16_t blockId, bool, StringBlock& block)
+{
+    static std::vector<uint16_t> current;
+    const auto& blocks = sim::StringBlocks();
+    const auto found = blocks.find(blockId);
+    if (found == blocks.end()) return false;
+    current = found->second;
+    block.data = current.data();
+    block.length = current.size();
+    return true;
+}
+
+uint32_t RunProcess(const std::wstring& commandLine)
+{
+    machine().commandLines.push_back(commandLine);
+    if (machine().startError != 0) return machine().startError;
+    if (machine().childWritesLog) {
+        const std::wstring log = sim::LogNamedIn(commandLine);
+        if (!log.empty() && !sim::FileExistsOnMachine(log)) sim::AddFile(log);
+    }
+    if (machine().exitCodes.empty()) return 0;
+    const uint32_t code = machine().exitCodes.front();
+    machine().exitCodes.pop_front();
+    return code;
+}
+
+void ExitProcessNormally(uint32_t exitCode) { throw sim::ProcessExit{exitCode}; }
+
+void SetInstallerUiLevelNone() { machine().installerUiDisabled = true; }
+
+uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& handle)
+{
+    machine().openedPackages.push_back(path);
+    if (options != kOpenPackageIgnoreMachineState) return sim::kInvalidParameter;
+    const auto found = machine().packages.find(sim::Lower(path));
+    if (found == machine().packages.end() || !sim::FileExistsOnMachine(path)) return sim::kPackageOpenFailed;
+    if (found->second.openError != 0) return found->second.openError;
+    handle = machine().nextHandle++;
+    machine().openHandles.insert(handle);
+    sim::HandlePaths()[handle] = sim::Lower(path);
+    return 0;
+}
+
+uint32_t GetMsiProperty(MsiHandleValue package, const wchar_t* name, wchar_t* buffer, uint32_t& length)
+{
+    if (machine().openHandles.count(package) == 0) return sim::kInvalidHandle;
+    const sim::Package& opened = machine().packages.at(sim::HandlePaths().at(package));
+    const auto error = opened.propertyErrors.find(name);
+    if (error != opened.propertyErrors.end()) return error->second;
+    const auto value = opened.properties.find(name);
+    // An undefined property reads as an empty text, as Windows Installer answers.
+    return sim::CopyOut(value == opened.properties.end() ? std::wstring() : value->second, buffer, length);
+}
+
+uint32_t GetMsiProductInfo(const wchar_t* productCode, const wchar_t* name, wchar_t* buffer, uint32_t& length)
+{
+    const sim::Product* product = sim::FindProduct(productCode);
+    if (product == nullptr) return sim::kUnknownProduct;
+    if (std::wstring(name) != L"VersionString") return 1608;  // ERROR_UNKNOWN_PROPERTY
+    if (buffer == nullptr) {
+        if (product->versionProbeError != 0) return product->versionProbeError;
+        length = static_cast<uint32_t>(product->versionString.size());
+        return 0;
+    }
+    if (product->versionReadError != 0) return product->versionReadError;
+    return sim::CopyOut(product->versionString, buffer, length);
+}
+
+uint32_t EnumRelatedProduct(const wchar_t* upgradeCode, uint32_t index, wchar_t* buffer)
+{
+    if (upgradeCode[0] == L'\0') return sim::kInvalidParameter;
+    uint32_t seen = 0;
+    for (const sim::Product& product : machine().products) {
+        if (product.upgradeCode != upgradeCode || seen++ != index) continue;
+        uint32_t length = kProductCodeChars;
+        return sim::CopyOut(product.productCode, buffer, length);
+    }
+    return sim::kNoMoreItems;
+}
+
+int QueryProductState(const wchar_t* productCode)
+{
+    if (productCode[0] == L'\0') return sim::kInstallStateInvalidArgument;
+    const sim::Product* product = sim::FindProduct(productCode);
+    return product == nullptr ? kInstallStateUnknown : product->state;
+}
+
+int QueryFeatureState(const wchar_t* productCode, const wchar_t* feature)
+{
+    const sim::Product* product = sim::FindProduct(productCode);
+    if (product == nullptr) return kInstallStateUnknown;
+    const auto state = product->featureStates.find(feature);
+    return state == product->featureStates.end() ? kInstallStateUnknown : state->second;
+}
+
+uint32_t ClearSourceList(const wchar_t* productCode)
+{
+    machine().sourceListCalls.push_back({L"clear", productCode, L""});
+    return 0;
+}
+
+uint32_t SetSourceListPackageName(const wchar_t* productCode, const wchar_t* packageName)
+{
+    machine().sourceListCalls.push_back({L"PackageName", productCode, packageName});
+    return 0;
+}
+
+uint32_t CloseMsiView(MsiHandleValue view) { return machine().openHandles.count(view) ? 0 : sim::kInvalidHandle; }
+
+uint32_t CloseMsiHandle(MsiHandleValue handle) { return machine().openHandles.erase(handle) ? 0 : sim::kInvalidHandle; }
+
+std::wstring ExecutablePath() { return machine().executablePath; }
+
+DirectorySearch::DirectorySearch(const std::wstring& pattern)
+{
+    // The search state is the list of matching names, held behind the opaque handle.
+    const std::wstring directory = sim::ParentOf(pattern);
+    const std::wstring mask = sim::NameOf(pattern);
+    if (!sim::IsDirectoryOnMachine(directory)) return;
+    auto* matches = new std::vector<sim::Machine::Entry>();
+    if (sim::MatchesMask(L".", 0, mask, 0)) {
+        matches->push_back({L".", true});
+        matches->push_back({L"..", true});
+    }
+    for (const sim::Machine::Entry& entry : machine().entries) {
+        if (sim::SameText(sim::ParentOf(entry.path), directory) &&
+            sim::MatchesMask(sim::NameOf(entry.path), 0, mask, 0)) {
+            matches->push_back({sim::NameOf(entry.path), entry.isDirectory});
+        }
+    }
+    if (matches->empty()) {
+        delete matches;
+        return;
+    }
+    handle_ = matches;
+    found_ = true;
+    name_ = matches->front().path;
+    isDirectory_ = matches->front().isDirectory;
+    matches->erase(matches->begin());
+}
+
+DirectorySearch::~DirectorySearch() { delete static_cast<std::vector<sim::Machine::Entry>*>(handle_); }
+
+bool DirectorySearch::Next()
+{
+    auto* matches = static_cast<std::vector<sim::Machine::Entry>*>(handle_);
+    found_ = matches != nullptr && !matches->empty();
+    if (!found_) return false;
+    name_ = matches->front().path;
+    isDirectory_ = matches->front().isDirectory;
+    matches->erase(matches->begin());
+    return true;
+}
+
+bool FileExists(const std::wstring& path) { return sim::FileExistsOnMachine(path); }
+
+bool RemoveFile(const std::wstring& path)
+{
+    machine().removedFiles.push_back(path);
+    auto& entries = machine().entries;
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const sim::Machine::Entry& e) { return sim::SameText(e.path, path); });
+    if (found == entries.end()) return false;
+    entries.erase(found);
+    return true;
+}
+
+uint32_t ReadEnvironmentVariable(const wchar_t* name, std::wstring& value)
+{
+    for (const auto& [key, text] : machine().environment) {
+        if (sim::SameText(key, name)) {
+            value = text;
+            return 0;
+        }
+    }
+    return sim::kEnvironmentVariableNotFound;
+}
+
+uint32_t ReadSystemDirectory(std::wstring& directory)
+{
+    if (machine().systemDirectoryError != 0) return machine().systemDirectoryError;
+    directory = machine().systemDirectory;
+    return 0;
+}
+
+LocalTime CurrentLocalTime() { return machine().now; }
+
+bool CommandLineArguments(std::vector<std::wstring>& arguments)
+{
+    if (!machine().commandLineSplits) return false;
+    arguments = machine().arguments;
+    return true;
+}
+
+void WriteStandardOutputLine(const std::wstring& text) { machine().standardOutput.push_back(text); }
+
+void RestrictDllSearchToSystemDirectory() {}
+
+bool UserIsAdministrator() { return machine().administrator; }
+
+bool MatchesWindowsVersion(const WindowsVersionTest& test)
+{
+    const sim::WindowsVersion& windows = machine().windows;
+    return windows.major == test.major && windows.minor == test.minor &&
+           (!test.servicePackBelow || windows.servicePack < test.servicePackBound);
+}
+
+ProcessArchitecture CurrentProcessArchitecture() { return machine().architecture; }
+
+uint16_t SystemDefaultUiLanguage() { return machine().uiLanguage; }
+
+bool RestartWindows()
+{
+    ++machine().restartRequests;
+    return machine().restartAccepted;
+}
+
+uint32_t CreateUserKey(const wchar_t* path)
+{
+    if (machine().registryCreateError != 0) return machine().registryCreateError;
+    machine().registryKeys.insert(sim::Lower(path));
+    return 0;
+}
+
+bool UserKeyExists(const wchar_t* path) { return machine().registryKeys.count(sim::Lower(path)) != 0; }
+
+uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
+{
+    const std::wstring path = sim::Lower(std::wstring(parent) + L"\\" + name);
+    return machine().registryKeys.erase(path) ? 0 : sim::kFileNotFound;
+}
+
+}  // namespace platform

@@ -1,0 +1,138 @@
+// The simulated Windows machine the unit tests link instead of the Win32 platform layer.
+// A test sets up files, packages, products, registry keys and answers in a few lines, runs one
+// operation, and checks the boxes, command lines and codes it left behind.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/environment.h"
+#include "platform/msi_api.h"
+#include "platform/system.h"
+#include "platform/ui.h"
+
+namespace sim {
+
+// Thrown by platform::ExitProcessNormally: the process would end here with `code`.
+struct ProcessExit {
+    uint32_t code;
+};
+
+struct Box {
+    platform::WindowHandle owner;
+    std::wstring text;
+    std::wstring caption;
+    uint32_t style;
+};
+
+struct Package {
+    std::map<std::wstring, std::wstring> properties;
+    uint32_t openError = 0;                         // MsiOpenPackageExW fails with this when nonzero
+    std::map<std::wstring, uint32_t> propertyErrors;  // MsiGetPropertyW fails for these names
+};
+
+struct Product {
+    std::wstring productCode;
+    std::wstring upgradeCode;
+    std::wstring versionString;
+    int state = platform::kInstallStateDefault;
+    std::map<std::wstring, int> featureStates;  // absent names answer INSTALLSTATE_UNKNOWN
+    uint32_t versionProbeError = 0;
+    uint32_t versionReadError = 0;
+};
+
+struct WindowsVersion {
+    uint16_t major = 6;
+    uint16_t minor = 1;
+    uint16_t servicePack = 1;
+};
+
+struct Machine {
+    // Windows and the account.
+    WindowsVersion windows;
+    platform::ProcessArchitecture architecture = platform::ProcessArchitecture::X86OnWow64;
+    uint16_t uiLanguage = 0x0419;
+    bool administrator = true;
+    bool restartAccepted = true;
+    int restartRequests = 0;
+
+    // The process.
+    std::wstring executablePath = L"C:\\Layout\\bootstrapper.exe";
+    std::vector<std::wstring> arguments;  // element 0 is the program name
+    bool commandLineSplits = true;
+    std::map<std::wstring, std::wstring> environment;  // names compared case-insensitively
+    std::wstring systemDirectory = L"C:\\Windows\\system32";
+    uint32_t systemDirectoryError = 0;
+    platform::LocalTime now = {2026, 12, 7, 2, 17, 32};
+    std::vector<std::wstring> standardOutput;
+    bool ownerWindowCreated = true;
+
+    // Files and folders in listing order; parents are implied.
+    struct Entry {
+        std::wstring path;
+        bool isDirectory;
+    };
+    std::vector<Entry> entries;
+    std::vector<std::wstring> removedFiles;
+    std::map<std::wstring, Package> packages;  // by full path, lower-cased
+
+    // Windows Installer.
+    std::vector<Product> products;  // in enumeration order
+    std::set<platform::MsiHandleValue> openHandles;
+    platform::MsiHandleValue nextHandle = 100;
+    std::vector<std::wstring> openedPackages;
+    bool installerUiDisabled = false;
+    struct SourceListCall {
+        std::wstring what;
+        std::wstring productCode;
+        std::wstring packageName;
+    };
+    std::vector<SourceListCall> sourceListCalls;
+
+    // HKEY_CURRENT_USER in the 32-bit view.
+    std::set<std::wstring> registryKeys;  // lower-cased
+    uint32_t registryCreateError = 0;
+
+    // Child processes: each run records its command line and takes the next scripted exit code
+    // (0 when none is left); `startError` makes the start fail instead.
+    std::vector<std::wstring> commandLines;
+    std::deque<uint32_t> exitCodes;
+    uint32_t startError = 0;
+    bool childWritesLog = true;  // the child creates the file named after "/Lv! "
+
+    // Message boxes and their scripted answers (IDOK for OK boxes, IDYES for Yes/No when none is left).
+    std::vector<Box> boxes;
+    std::deque<int> answers;
+
+    // The string table: every message of the catalogue unless removed.
+    std::set<uint16_t> missingMessages;
+};
+
+Machine& machine();
+
+// A fresh machine: Windows 7 SP1 x64 with a Russian UI, an administrator, TMP set, the layout
+// folder holding the executable, no packages and no products.
+void Reset();
+
+// File-system set-up.
+void AddDirectory(const std::wstring& path);
+void AddFile(const std::wstring& path);
+void AddPackage(const std::wstring& path, const std::wstring& productCode, const std::wstring& upgradeCode,
+                const std::wstring& version, const std::wstring& name = L"Kestrova Pellaris");
+Package& PackageAt(const std::wstring& path);
+bool FileExistsOnMachine(const std::wstring& path);
+
+// Windows Installer set-up.
+Product& InstallProduct(const std::wstring& productCode, const std::wstring& upgradeCode, const std::wstring& version);
+
+bool MarkerExists();
+
+// The catalogue text of message `id`, decoded from the same source as the resource script.
+std::wstring CatalogueText(uint16_t id);
+
+}  // namespace sim

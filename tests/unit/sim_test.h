@@ -1,0 +1,41 @@
+// The base of every unit test: a fresh simulated machine and fresh options.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+
+#include "driver/messages.h"
+#include "driver/options.h"
+#include "sim/machine.h"
+
+class SimTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sim::Reset();
+        ProcessOptions() = BootstrapOptions();
+        SetOwnerWindow(nullptr);
+    }
+
+    sim::Machine& machine() { return sim::machine(); }
+
+    // Runs `operation`; returns the exit code when it ended the process, nothing when it returned.
+    template <typename Operation>
+    static std::optional<uint32_t> ExitCodeOf(Operation&& operation)
+    {
+        try {
+            std::forward<Operation>(operation)();
+        } catch (const sim::ProcessExit& exit) {
+            return exit.code;
+        }
+        return std::nullopt;
+    }
+};
+
+// Well-known codes of the test packages.
+inline const std::wstring kUpgradeCode = L"{6F1C2A5E-1111-4A4B-9C3D-0E1F2A3B4C5D}";
+inline const std::wstring kProductCodeA = L"{AAAAAAAA-2222-4A4B-9C3D-0E1F2A3B4C5D}";
+inline const std::wstring kProductCodeB = L"{BBBBBBBB-3333-4A4B-9C3D-0E1F2A3B4C5D}";

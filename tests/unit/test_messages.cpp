@@ -1,0 +1,72 @@
+// The message catalogue as the program loads it, and the failure report built from it.
+#include <gtest/gtest.h>
+
+#include "driver/messages.h"
+#include "res/resource.h"
+#include "sim_test.h"
+
+class Messages : public SimTest {};
+
+TEST_F(Messages, EveryCatalogueEntryLoadsAsWritten)
+{
+    int loaded = 0;
+    for (uint16_t id = 101; id <= 153; ++id) {
+        SCOPED_TRACE(id);
+        std::wstring text = L"before";
+        const bool present = LoadMessage(text, id);
+        const bool absent = id == 115 || id == 132 || id == 140 || id == 141;
+        EXPECT_EQ(present, !absent);
+        EXPECT_EQ(text, absent ? L"before" : sim::CatalogueText(id));
+        loaded += present;
+    }
+    EXPECT_EQ(loaded, 49);
+    EXPECT_EQ(Message(MSG_RESTART_FAILED), L"Не удалось произвести перезагрузку.\nПерезагрузите компьютер вручную.");
+}
+
+TEST_F(Messages, AMissingMessageLeavesTheTextAsItWas)
+{
+    machine().missingMessages = {MSG_SUCCESS_PLUGIN, MSG_NOT_ADMINISTRATOR};
+    std::wstring text = L"unchanged";
+    EXPECT_FALSE(LoadMessage(text, MSG_SUCCESS_PLUGIN));
+    EXPECT_EQ(text, L"unchanged");
+    // Block 7 still holds its other entries.
+    EXPECT_TRUE(LoadMessage(text, MSG_CONFIRM_PLUGIN));
+    EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
+    EXPECT_FALSE(LoadMessage(text, 4000));  // a block that does not exist
+    EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
+}
+
+TEST_F(Messages, BoxKindsCarryTheirStylesAndOwners)
+{
+    SetOwnerWindow(reinterpret_cast<platform::WindowHandle>(0x77));
+    const struct {
+        BoxKind kind;
+        uint32_t style;
+        bool owned;
+    } kinds[] = {
+        {BoxKind::Error, 0x50010, true},        {BoxKind::Question, 0x50004, true},
+        {BoxKind::WarningQuestion, 0x50034, true}, {BoxKind::Plain, 0x50000, true},
+        {BoxKind::OwnerlessError, 0x10, false}, {BoxKind::OwnerlessYesNo, 0x4, false},
+        {BoxKind::Help, 0x50040, true},
+    };
+    for (const auto& kind : kinds) ShowBox(kind.kind, L"t", L"c");
+    ASSERT_EQ(machine().boxes.size(), std::size(kinds));
+    for (size_t i = 0; i < std::size(kinds); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(machine().boxes[i].style, kinds[i].style);
+        EXPECT_EQ(machine().boxes[i].owner, kinds[i].owned ? reinterpret_cast<platform::WindowHandle>(0x77) : nullptr);
+    }
+}
+
+TEST_F(Messages, FailureReportNamesTheLogOnlyWhenItExists)
+{
+    const std::wstring head = L"В процессе установки или обновления Kestrova Pellaris возникла ошибка: 1603.\n";
+    const std::wstring log = L"C:\\Temp\\zarelcom-x64.msi_2026-12-07-02-17-32.log";
+    EXPECT_EQ(FailureReport(MSG_PLUGIN_INSTALL_FAILED, 1603, L""), head);
+    EXPECT_EQ(FailureReport(MSG_PLUGIN_INSTALL_FAILED, 1603, log), head);
+    sim::AddDirectory(L"C:\\Temp");
+    sim::AddFile(log);
+    EXPECT_EQ(FailureReport(MSG_PLUGIN_INSTALL_FAILED, 1603, log), head + L"Install log: " + log);
+    EXPECT_EQ(FailureReport(MSG_CSP_INSTALL_FAILED, 4294967295u, L""),
+              L"В процессе установки Kestrova CSP возникла ошибка: 4294967295.\n");
+}

@@ -1,0 +1,293 @@
+// Whole runs on the simulated machine: questions, reports, restart handling and exit codes.
+// The non-administrator path is covered only here: under Wine IsUserAnAdmin is always true.
+#include <gtest/gtest.h>
+
+#include "driver/restart.h"
+#include "driver/run_flow.h"
+#include "res/resource.h"
+#include "sim_test.h"
+
+namespace {
+
+const wchar_t kPackage[] = L"C:\\Layout\\zarelcom-x64.msi";
+const wchar_t kMsiexec[] = L"\"C:\\Windows\\system32\\msiexec.exe\" /i \"C:\\Layout\\zarelcom-x64.msi\" ";
+const wchar_t kLog[] = L"C:\\Users\\admin\\AppData\\Local\\Temp\\zarelcom-x64.msi_2026-12-07-02-17-32.log";
+const uint16_t kNoMessage = 0;
+
+class RunFlow : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimTest::SetUp();
+        sim::AddPackage(kPackage, kProductCodeB, kUpgradeCode, L"2.0.13000");
+    }
+
+    // Runs the bootstrapper with `tail` as its switches; the exit code, however the process ended.
+    uint32_t Run(std::vector<std::wstring> tail = {})
+    {
+        std::wstring commandTail;
+        for (const std::wstring& argument : tail) commandTail += argument + L" ";
+        tail.insert(tail.begin(), machine().executablePath);
+        machine().arguments = tail;
+        uint32_t code = 0;
+        const auto exited = ExitCodeOf([&] { code = static_cast<uint32_t>(RunBootstrapper(commandTail.c_str())); });
+        return exited ? *exited : code;
+    }
+
+    std::vector<uint16_t> BoxMessages() const
+    {
+        std::vector<uint16_t> ids;
+        for (const sim::Box& box : sim::machine().boxes) {
+            uint16_t found = kNoMessage;
+            for (uint16_t id = 101; id <= 153; ++id) {
+                if (!sim::CatalogueText(id).empty() && box.text == sim::CatalogueText(id)) found = id;
+            }
+            ids.push_back(found);
+        }
+        return ids;
+    }
+};
+
+using Ids = std::vector<uint16_t>;
+
+}  // namespace
+
+TEST_F(RunFlow, NoSwitchesAsksThenInstallsAndReportsSuccess)
+{
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
+    const sim::Box& question = machine().boxes[0];
+    EXPECT_EQ(question.caption, L"Kestrova Pellaris");
+    EXPECT_EQ(question.style, 0x50004u);
+    EXPECT_NE(question.owner, nullptr);
+    EXPECT_EQ(machine().boxes[1].style, 0x50000u);
+    ASSERT_EQ(machine().commandLines.size(), 1u);
+    EXPECT_EQ(machine().commandLines[0],
+              std::wstring(kMsiexec) + L"/Lv! \"" + kLog + L"\" REBOOT=R  /qb ADDNPZAREL=1");
+    EXPECT_TRUE(machine().installerUiDisabled);
+}
+
+TEST_F(RunFlow, NoToTheConfirmationInstallsNothing)
+{
+    machine().answers = {7};
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(BoxMessages(), Ids{MSG_CONFIRM_PLUGIN});
+    EXPECT_TRUE(machine().commandLines.empty());
+    EXPECT_TRUE(machine().openedPackages.empty());
+}
+
+TEST_F(RunFlow, AFailedConfirmationBoxGoesOn)
+{
+    machine().answers = {0};
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(machine().commandLines.size(), 1u);
+}
+
+TEST_F(RunFlow, ConfirmationAndSuccessTextsNameWhatIsInstalled)
+{
+    const struct {
+        std::vector<std::wstring> tail;
+        uint16_t question, success, restart;
+    } cases[] = {
+        {{}, MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN, MSG_RESTART_PLUGIN},
+        {{L"-csp"}, MSG_CONFIRM_PLUGIN_CSP, MSG_SUCCESS_PLUGIN_CSP, MSG_RESTART_PLUGIN_CSP},
+        {{L"-ucsp"}, MSG_CONFIRM_PLUGIN_UCSP, MSG_SUCCESS_PLUGIN_UCSP, MSG_RESTART_PLUGIN_UCSP},
+        {{L"-ucsp", L"-csp"}, MSG_CONFIRM_PLUGIN_CSP_UCSP, MSG_SUCCESS_PLUGIN_CSP_UCSP, MSG_RESTART_PLUGIN_CSP_UCSP},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.question);
+        SetUp();
+        EXPECT_EQ(Run(c.tail), 0u);
+        EXPECT_EQ(BoxMessages(), (Ids{c.question, c.success}));
+
+        SetUp();
+        machine().exitCodes = {3010};
+        machine().answers = {6, 7};
+        EXPECT_EQ(Run(c.tail), 0u);
+        EXPECT_EQ(BoxMessages(), (Ids{c.question, c.restart}));
+        EXPECT_EQ(machine().boxes[1].style, 0x50034u);
+    }
+}
+
+TEST_F(RunFlow, SilentRunShowsNothingEvenOnFailure)
+{
+    EXPECT_EQ(Run({L"-silent"}), 0u);
+    EXPECT_TRUE(machine().boxes.empty());
+    EXPECT_EQ(machine().commandLines.size(), 1u);
+
+    SetUp();
+    machine().exitCodes = {1603};
+    EXPECT_EQ(Run({L"-silent"}), 1603u);
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+TEST_F(RunFlow, FailureIsReportedWithItsCodeAndTheLogThatExists)
+{
+    machine().exitCodes = {1603};
+    EXPECT_EQ(Run(), 1603u);
+    ASSERT_EQ(machine().boxes.size(), 2u);
+    const sim::Box& report = machine().boxes[1];
+    EXPECT_EQ(report.text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 1603.\nInstall log: " + kLog);
+    EXPECT_EQ(report.caption, L"Kestrova Pellaris");
+    EXPECT_EQ(report.style, 0x50010u);
+
+    SetUp();
+    machine().exitCodes = {1603};
+    machine().childWritesLog = false;
+    EXPECT_EQ(Run(), 1603u);
+    EXPECT_EQ(machine().boxes.at(1).text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 1603.\n");
+}
+
+TEST_F(RunFlow, CancelInsideMsiexecEndsWith1602AndNoReport)
+{
+    machine().exitCodes = {1602};
+    EXPECT_EQ(Run(), 1602u);
+    EXPECT_EQ(BoxMessages(), Ids{MSG_CONFIRM_PLUGIN});
+}
+
+TEST_F(RunFlow, MissingPackageIsReportedTwice)
+{
+    machine().entries.erase(machine().entries.begin() + 2);  // the package file
+    EXPECT_EQ(Run(), 232u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_PRODUCT_CODE_UNREADABLE, kNoMessage}));
+    EXPECT_EQ(machine().boxes[2].text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 232.\n");
+}
+
+TEST_F(RunFlow, NonAdministratorIsRefusedBeforeAnythingElse)
+{
+    machine().administrator = false;
+    machine().windows = {5, 1, 1};  // would be refused too, but is never asked
+    EXPECT_EQ(Run(), 1u);
+    EXPECT_EQ(BoxMessages(), Ids{MSG_NOT_ADMINISTRATOR});
+    EXPECT_EQ(machine().boxes[0].style, 0x50010u);
+    EXPECT_EQ(machine().boxes[0].caption, L"Kestrova Pellaris");
+
+    SetUp();
+    machine().administrator = false;
+    EXPECT_EQ(Run({L"-silent"}), 1u);
+    EXPECT_TRUE(machine().boxes.empty());
+    EXPECT_FALSE(machine().installerUiDisabled);
+}
+
+TEST_F(RunFlow, UnsupportedWindowsEndsWithItsCode)
+{
+    machine().windows = {5, 2, 0};
+    EXPECT_EQ(Run(), 5u);
+    EXPECT_EQ(BoxMessages(), Ids{MSG_WIN2003_NEEDS_SP1});
+    EXPECT_TRUE(machine().commandLines.empty());
+}
+
+TEST_F(RunFlow, HelpEndsTheRunWithZeroBeforeAnyCheck)
+{
+    machine().administrator = false;
+    EXPECT_EQ(Run({L"-silent", L"-?"}), 0u);
+    ASSERT_EQ(machine().boxes.size(), 1u);
+    EXPECT_EQ(machine().boxes[0].caption, L"Справка");
+    EXPECT_NE(machine().boxes[0].owner, nullptr);
+}
+
+TEST_F(RunFlow, UpdateDeclinedEndsTheProcessWithOne)
+{
+    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0.12888");
+    machine().answers = {6, 7};
+    EXPECT_EQ(Run(), 1u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, kNoMessage}));
+    EXPECT_EQ(machine().boxes[1].text,
+              L"Будет произведено обновление Kestrova Pellaris 2.0.12888 до версии 2.0.13000. Обновить?");
+    EXPECT_TRUE(machine().commandLines.empty());
+}
+
+TEST_F(RunFlow, ExtraArgumentsStandLastOnTheMsiexecCommandLine)
+{
+    EXPECT_EQ(Run({L"-silent", L"-ZarelArgs", L"PROP=1", L"-ZarelArgs", L"/qn"}), 0u);
+    EXPECT_EQ(machine().commandLines.at(0),
+              std::wstring(kMsiexec) + L"/Lv! \"" + kLog + L"\" REBOOT=R  ADDNPZAREL=1 PROP=1  /qn ");
+}
+
+// ---- the restart at the end of a successful run
+
+TEST_F(RunFlow, RestartCodeAsksAndNoLeavesNoMarker)
+{
+    machine().exitCodes = {3010};
+    machine().answers = {6, 7};
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));
+    EXPECT_FALSE(sim::MarkerExists());
+    EXPECT_EQ(machine().restartRequests, 0);
+
+    // The next run has nothing pending.
+    machine().boxes.clear();
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
+}
+
+TEST_F(RunFlow, YesRestartsAndAFailedRestartEndsWithSeven)
+{
+    machine().exitCodes = {1641};
+    machine().answers = {6, 6};
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(machine().restartRequests, 1);
+    EXPECT_FALSE(sim::MarkerExists());
+
+    SetUp();
+    machine().exitCodes = {3011};
+    machine().restartAccepted = false;
+    machine().answers = {6, 6};
+    EXPECT_EQ(Run(), 7u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN, MSG_RESTART_FAILED}));
+    EXPECT_EQ(machine().boxes[2].style, 0x50000u);
+}
+
+TEST_F(RunFlow, SilentRunRestartsWithoutAsking)
+{
+    machine().registryKeys.insert(L"software\\needbstrreboot");
+    EXPECT_EQ(Run({L"-silent"}), 0u);
+    EXPECT_EQ(machine().restartRequests, 1);
+    EXPECT_TRUE(machine().boxes.empty());
+
+    SetUp();
+    machine().registryKeys.insert(L"software\\needbstrreboot");
+    machine().restartAccepted = false;
+    EXPECT_EQ(Run({L"-silent"}), 7u);
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+TEST_F(RunFlow, NoRestartKeepsTheMarkerForTheNextRun)
+{
+    machine().exitCodes = {3010};
+    EXPECT_EQ(Run({L"-norestart"}), 0u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
+    EXPECT_TRUE(sim::MarkerExists());
+
+    machine().boxes.clear();
+    ProcessOptions() = BootstrapOptions();
+    machine().answers = {6, 7};
+    EXPECT_EQ(Run(), 0u);  // this run's own msiexec needs no restart
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));
+    EXPECT_FALSE(sim::MarkerExists());
+}
+
+TEST_F(RunFlow, AMarkerSurvivesAFailedInstallation)
+{
+    machine().registryKeys.insert(L"software\\needbstrreboot");
+    machine().exitCodes = {1603};
+    EXPECT_EQ(Run(), 1603u);
+    EXPECT_TRUE(sim::MarkerExists());
+    EXPECT_EQ(machine().restartRequests, 0);
+}
+
+TEST_F(RunFlow, AMarkerThatCannotBeCreatedMeansNoRestartOffer)
+{
+    machine().exitCodes = {3010};
+    machine().registryCreateError = 5;
+    EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
+}
+
+TEST_F(RunFlow, WithoutAnOwnerWindowBoxesAreOwnerless)
+{
+    machine().ownerWindowCreated = false;
+    EXPECT_EQ(Run(), 0u);
+    ASSERT_EQ(machine().boxes.size(), 2u);
+    EXPECT_EQ(machine().boxes[0].owner, nullptr);
+}
