@@ -34,3 +34,7 @@ set_target_properties(bootstrapper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_B
 if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/tools/CMakeLists.txt)
     add_subdirectory(tests/e2e/tools)
 endif()
+
+# windres reads these through the script; the build must notice when they change.
+set_source_files_properties(res/bootstrapper.rc PROPERTIES OBJECT_DEPENDS
+    "${CMAKE_SOURCE_DIR}/res/bootstrapper.ico;${CMAKE_SOURCE_DIR}/res/bootstrapper.manifest;${CMAKE_SOURCE_DIR}/res/messages.inc")
