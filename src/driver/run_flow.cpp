@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "csp/csp_install.h"
+#include "csp/setup_dialog.h"
 #include "driver/messages.h"
 #include "driver/options.h"
 #include "driver/prerequisites.h"
@@ -45,6 +47,19 @@ int RunBootstrapper(const wchar_t* commandTail)
     if (!options.silent &&
         ShowBox(BoxKind::Question, Message(ConfirmationQuestion(options)), caption) == kButtonNo) {
         return kExitSuccess;
+    }
+
+    if (options.selectDialog && options.installCsp && !options.silent) ShowCspSetupDialog();
+
+    // A distribution that fails ends the run: neither the next one nor the plug-in is tried, and
+    // what was installed before stays installed.
+    if (options.installCsp) {
+        const uint32_t csp = InstallCspPackage(options.silent, options.reinstall, kCspKind, options.cspArgs);
+        if (csp != kSuccess) return static_cast<int>(csp);
+    }
+    if (options.installUcsp) {
+        const uint32_t ucsp = InstallCspPackage(options.silent, options.reinstall, kUcspKind, options.ucspArgs);
+        if (ucsp != kSuccess) return static_cast<int>(ucsp);
     }
 
     std::wstring logPath;

@@ -107,7 +107,7 @@ uint32_t RunPackageInstall(bool silent, std::wstring& logPath, const std::wstrin
     platform::SetSourceListPackageName(installedCode.c_str(), packageFileName.c_str());
     RemoveSourceHash(installedCode);
 
-    const uint32_t exitCode = platform::RunProcess(commandLine);
+    const uint32_t exitCode = platform::RunProcess(commandLine).code;
     if (!IsRestartCode(exitCode)) return exitCode;
     SetRestartMarker();
     return kSuccess;

@@ -6,11 +6,16 @@
 
 namespace platform {
 
-// Starts `commandLine` as a child process without a console window, waits for it without a time-out
-// and returns its exit code. When the child cannot be started, or its exit code cannot be read, returns
-// the Windows error of the failed call instead; the two share one number space. `commandLine` is not
-// modified.
-uint32_t RunProcess(const std::wstring& commandLine);
+struct ProcessResult {
+    uint32_t code;  // the child's exit code, or the Windows error of the call that failed
+    bool started;   // false when the child could not be started at all
+};
+
+// Starts `commandLine` as a child process without a console window and waits for it without a
+// time-out. The program is the first token of the command line: callers pass a quoted full path.
+// When the child cannot be started, or its exit code cannot be read, `code` is the Windows error of
+// the failed call (never 0). `commandLine` is not modified.
+ProcessResult RunProcess(const std::wstring& commandLine);
 
 // Ends the process through the runtime's normal exit (static objects destroyed, streams flushed).
 [[noreturn]] void ExitProcessNormally(uint32_t exitCode);

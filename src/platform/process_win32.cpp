@@ -8,7 +8,7 @@
 
 namespace platform {
 
-uint32_t RunProcess(const std::wstring& commandLine)
+ProcessResult RunProcess(const std::wstring& commandLine)
 {
     // CreateProcessW may write into the command line, so it gets a private copy.
     std::vector<wchar_t> writableCommandLine(commandLine.begin(), commandLine.end());
@@ -19,16 +19,17 @@ uint32_t RunProcess(const std::wstring& commandLine)
     PROCESS_INFORMATION child = {};
     if (!CreateProcessW(nullptr, writableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &child)) {
-        return LastErrorOr(ERROR_INVALID_FUNCTION);
+        return {LastErrorOr(ERROR_INVALID_FUNCTION), false};
     }
     // Destroyed in reverse order: the process handle is closed first, then the thread's.
     const KernelHandle thread(child.hThread);
     const KernelHandle process(child.hProcess);
 
-    if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED) return LastErrorOr(ERROR_INVALID_FUNCTION);
+    // A failed wait or read must not pass for the child's success.
+    if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.Get(), &exitCode)) return LastErrorOr(ERROR_INVALID_FUNCTION);
-    return exitCode;
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
+    return {exitCode, true};
 }
 
 void ExitProcessNormally(uint32_t exitCode) { std::exit(static_cast<int>(exitCode)); }

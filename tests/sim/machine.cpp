@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <stdexcept>
 
+#include "platform/dialog.h"
 #include "platform/files.h"
 #include "platform/process.h"
 #include "platform/registry.h"
@@ -252,18 +254,18 @@ bool FindStringBlock(uint16_t blockId, bool, StringBlock& block)
     return true;
 }
 
-uint32_t RunProcess(const std::wstring& commandLine)
+ProcessResult RunProcess(const std::wstring& commandLine)
 {
     machine().commandLines.push_back(commandLine);
-    if (machine().startError != 0) return machine().startError;
+    if (machine().startError != 0) return {machine().startError, false};
     if (machine().childWritesLog) {
         const std::wstring log = sim::LogNamedIn(commandLine);
         if (!log.empty() && !sim::FileExistsOnMachine(log)) sim::AddFile(log);
     }
-    if (machine().exitCodes.empty()) return 0;
+    if (machine().exitCodes.empty()) return {0, true};
     const uint32_t code = machine().exitCodes.front();
     machine().exitCodes.pop_front();
-    return code;
+    return {code, true};
 }
 
 void ExitProcessNormally(uint32_t exitCode) { throw sim::ProcessExit{exitCode}; }
@@ -470,6 +472,102 @@ uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
 {
     const std::wstring path = sim::Lower(std::wstring(parent) + L"\\" + name);
     return machine().registryKeys.erase(path) ? 0 : sim::kFileNotFound;
+}
+
+}  // namespace platform
+
+// ---------------------------------------------------------------------------------------------
+// The "CSPSetup" dialog, as its template creates it.
+
+namespace platform {
+namespace {
+
+using Controls = std::map<uint16_t, sim::Machine::Control>;
+
+Controls TemplateControls()
+{
+    return {
+        {IDC_NEXT, {L"Далее", true, false}},
+        {2, {L"Отмена", true, false}},
+        {IDC_LANG_RUSSIAN, {L"Русский", false, false}},
+        {IDC_LANG_ENGLISH, {L"English", false, false}},
+        {IDC_KC1, {L"KC1", false, false}},
+        {IDC_KC2, {L"KC2", false, false}},
+        {IDC_KC3, {L"KC3", false, false}},
+        {IDC_LANG_GROUP, {L"Язык установки:", false, false}},
+        {IDC_KC_GROUP, {L"Уровень безопасности:", false, false}},
+        {IDC_WELCOME_FRAME, {L"Kestrova - ключевое слово в защите информации", true, false}},
+        {IDC_OPTIONS, {L"Опции", true, false}},
+        {IDC_WELCOME_TEXT, {L"www.kestrova.ru", true, false}},
+    };
+}
+
+const std::vector<std::vector<uint16_t>> kRadioGroups = {
+    {IDC_LANG_RUSSIAN, IDC_LANG_ENGLISH}, {IDC_KC1, IDC_KC2, IDC_KC3}};
+
+void ClickRadio(Controls& controls, uint16_t id)
+{
+    for (const auto& group : kRadioGroups) {
+        if (std::find(group.begin(), group.end(), id) == group.end()) continue;
+        for (uint16_t member : group) controls[member].checked = member == id;
+    }
+}
+
+sim::Machine::Control& ControlOf(uint16_t id) { return machine().dialog.controls.at(id); }
+
+}  // namespace
+
+intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler)
+{
+    sim::Machine::Dialog& dialog = machine().dialog;
+    ++dialog.timesShown;
+    dialog.templateId = templateId;
+    if (dialog.createFails) return -1;
+    dialog.controls = TemplateControls();
+    dialog.closed = false;
+    DialogHandle handle = &dialog;
+    dialog.initHandled = handler(handle, DialogEvent::Init, 0);
+    for (uint16_t click : dialog.clicks) {
+        if (dialog.closed) break;
+        ClickRadio(dialog.controls, click);
+        const bool handled = handler(handle, DialogEvent::Command, click);
+        if (click == IDC_NEXT) dialog.nextHandled = handled;
+        dialog.snapshots.push_back(dialog.controls);
+    }
+    if (!dialog.closed) throw std::logic_error("the simulated user left the dialog open");
+    handler(handle, DialogEvent::Destroy, 0);
+    return dialog.result;
+}
+
+void CloseDialog(DialogHandle, intptr_t result)
+{
+    machine().dialog.closed = true;
+    machine().dialog.result = result;
+}
+
+void ShowDialogControl(DialogHandle, uint16_t controlId, bool visible) { ControlOf(controlId).visible = visible; }
+
+bool IsDialogButtonChecked(DialogHandle, uint16_t controlId) { return ControlOf(controlId).checked; }
+
+void CheckDialogButton(DialogHandle, uint16_t controlId) { ControlOf(controlId).checked = true; }
+
+std::wstring DialogControlText(DialogHandle, uint16_t controlId, size_t maxChars)
+{
+    return ControlOf(controlId).text.substr(0, maxChars);
+}
+
+void SetDialogControlText(DialogHandle, uint16_t controlId, const std::wstring& text) { ControlOf(controlId).text = text; }
+
+IconHandle SetDialogBigIcon(DialogHandle, uint16_t iconId)
+{
+    if (machine().dialog.iconMissing || iconId != IDI_BOOTSTRAPPER) return nullptr;
+    machine().dialog.iconSet = true;
+    return &machine().dialog.iconSet;
+}
+
+void DestroyIcon(IconHandle icon)
+{
+    if (icon == &machine().dialog.iconSet) machine().dialog.iconDestroyed = true;
 }
 
 }  // namespace platform

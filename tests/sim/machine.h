@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dialog.h"
 #include "platform/environment.h"
 #include "platform/msi_api.h"
 #include "platform/system.h"
@@ -111,6 +112,29 @@ struct Machine {
 
     // The string table: every message of the catalogue unless removed.
     std::set<uint16_t> missingMessages;
+
+    // The modal dialog: its controls as the template creates them, then the user's clicks in order
+    // (a radio button checks itself and clears its group, as an auto radio button does).
+    struct Control {
+        std::wstring text;
+        bool visible;
+        bool checked;
+    };
+    struct Dialog {
+        bool createFails = false;
+        bool iconMissing = false;
+        std::vector<uint16_t> clicks;
+        int timesShown = 0;
+        uint16_t templateId = 0;
+        std::map<uint16_t, Control> controls;
+        std::vector<std::map<uint16_t, Control>> snapshots;  // the controls after each click
+        bool closed = false;
+        intptr_t result = -1;
+        bool iconSet = false;
+        bool iconDestroyed = false;
+        bool initHandled = false;
+        bool nextHandled = false;
+    } dialog;
 };
 
 Machine& machine();

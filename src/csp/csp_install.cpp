@@ -1,0 +1,58 @@
+#include "csp/csp_install.h"
+
+#include "driver/messages.h"
+#include "driver/result_codes.h"
+#include "driver/text.h"
+#include "package/msiexec_run.h"
+#include "platform/files.h"
+#include "platform/process.h"
+#include "res/resource.h"
+
+const wchar_t kCspKind[] = L"csp";
+const wchar_t kUcspKind[] = L"ucsp";
+
+namespace {
+
+// Exit codes of a setup program that let the run go on; 1602 is a cancelled distribution setup,
+// which does not stop the plug-in's installation.
+bool LetsTheRunGoOn(uint32_t exitCode) { return exitCode == 0 || exitCode == 3 || exitCode == 4 || exitCode == kInstallUserExit; }
+
+// The setup program is started by full path from the executable's folder, never from the caller's
+// working directory, which an elevated installer must not trust.
+std::wstring SetupProgramPath(const std::wstring& kind)
+{
+    return DirectoryOf(platform::ExecutablePath()) + kind + L"\\Setup.exe";
+}
+
+}  // namespace
+
+std::wstring ComposeSetupArguments(const std::wstring& logPath, std::wstring extraArgs, bool silent, bool reinstall)
+{
+    // The log path goes inside the quoted value of -args, hence its tripled quotes.
+    if (!logPath.empty()) extraArgs = L"/Lv! \"\"\"" + logPath + L"\"\"\" " + extraArgs;
+    if (!Contains(extraArgs, L"/q")) extraArgs = L"/qb " + extraArgs;
+    std::wstring arguments = L"-args \"" + extraArgs + L"\"";
+    arguments += L" -noreboot";
+    if (silent) arguments += L" -silent";
+    if (reinstall) arguments += L" -reinstall";
+    return arguments;
+}
+
+uint32_t InstallCspPackage(bool silent, bool reinstall, std::wstring kind, std::wstring extraArgs)
+{
+    std::wstring logPath;
+    if (!Contains(extraArgs, L"/l") && !Contains(extraArgs, L"/L")) {
+        // Without TMP there is no log to offer; the user has been told, and nothing is started.
+        const uint32_t named = MakeLogPath(silent, logPath, kind);
+        if (named != kSuccess) return named;
+    }
+    const std::wstring commandLine =
+        L"\"" + SetupProgramPath(kind) + L"\" " + ComposeSetupArguments(logPath, extraArgs, silent, reinstall);
+
+    const platform::ProcessResult result = platform::RunProcess(commandLine);
+    if (result.started && LetsTheRunGoOn(result.code)) return kSuccess;
+    if (!silent) {
+        ShowBox(BoxKind::Error, FailureReport(MSG_CSP_INSTALL_FAILED, result.code, logPath), Message(MSG_PRODUCT_CAPTION));
+    }
+    return result.code;
+}

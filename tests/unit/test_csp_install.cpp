@@ -1,0 +1,197 @@
+// The CSP distributions: their setup programs' command lines, results and reports, and their place
+// in the run.
+#include <gtest/gtest.h>
+
+#include "csp/csp_install.h"
+#include "driver/run_flow.h"
+#include "res/resource.h"
+#include "sim_test.h"
+
+namespace {
+
+const wchar_t kTemp[] = L"C:\\Users\\admin\\AppData\\Local\\Temp";
+const std::wstring kCspSetup = L"\"C:\\Layout\\csp\\Setup.exe\" ";
+const std::wstring kUcspSetup = L"\"C:\\Layout\\ucsp\\Setup.exe\" ";
+const std::wstring kStamp = L"2026-12-07-02-17-32";
+
+class CspInstall : public SimTest {
+protected:
+    void SetUp() override
+    {
+        SimTest::SetUp();
+        machine().environment[L"TMP"] = kTemp;
+    }
+
+    std::wstring LogOf(const std::wstring& kind) const { return std::wstring(kTemp) + L"\\" + kind + L"_" + kStamp + L".log"; }
+};
+
+}  // namespace
+
+TEST(CspSetupArguments, ComposedInTheirFixedOrder)
+{
+    const std::wstring log = L"C:\\Temp\\csp_2024-03-05-14-07-09.log";
+    EXPECT_EQ(ComposeSetupArguments(log, L"", false, false),
+              L"-args \"/qb /Lv! \"\"\"C:\\Temp\\csp_2024-03-05-14-07-09.log\"\"\" \" -noreboot");
+    EXPECT_EQ(ComposeSetupArguments(L"C:\\Temp\\ucsp_2024-03-05-14-07-09.log", L"/qn ", true, true),
+              L"-args \"/Lv! \"\"\"C:\\Temp\\ucsp_2024-03-05-14-07-09.log\"\"\" /qn \" -noreboot -silent -reinstall");
+    EXPECT_EQ(ComposeSetupArguments(L"", L"/l*v C:\\my.log ", false, false), L"-args \"/qb /l*v C:\\my.log \" -noreboot");
+    EXPECT_EQ(ComposeSetupArguments(L"", L"/L ", false, true), L"-args \"/qb /L \" -noreboot -reinstall");
+    // /Q is not the quiet switch's spelling here; any lower-case /q is, even inside /quiet.
+    EXPECT_EQ(ComposeSetupArguments(L"", L"/Q ", false, false), L"-args \"/qb /Q \" -noreboot");
+    EXPECT_EQ(ComposeSetupArguments(L"", L"/quiet ", false, false), L"-args \"/quiet \" -noreboot");
+}
+
+TEST_F(CspInstall, SetupProgramRunsByFullPathWithItsOwnLog)
+{
+    EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), 0u);
+    ASSERT_EQ(machine().commandLines.size(), 1u);
+    EXPECT_EQ(machine().commandLines[0], kCspSetup + L"-args \"/qb /Lv! \"\"\"" + LogOf(L"csp") + L"\"\"\" \" -noreboot");
+    EXPECT_EQ(machine().standardOutput, std::vector<std::wstring>{kStamp});
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+TEST_F(CspInstall, CallerBroughtLogMeansNoLogOfOurOwn)
+{
+    for (const wchar_t* options : {L"/lang rus ", L"/Log x ", L"PROP=a/lb "}) {
+        SCOPED_TRACE(options);
+        SetUp();
+        machine().exitCodes = {1603};
+        machine().childWritesLog = false;
+        EXPECT_EQ(InstallCspPackage(false, false, L"ucsp", options), 1603u);
+        EXPECT_EQ(machine().commandLines.at(0).find(L"/Lv!"), std::wstring::npos);
+        EXPECT_TRUE(machine().standardOutput.empty());
+        ASSERT_EQ(machine().boxes.size(), 1u);
+        EXPECT_EQ(machine().boxes[0].text, sim::CatalogueText(MSG_CSP_INSTALL_FAILED) + L": 1603.\n");
+    }
+}
+
+TEST_F(CspInstall, ResultRule)
+{
+    const struct {
+        uint32_t exitCode;
+        uint32_t result;
+    } cases[] = {{0, 0}, {3, 0}, {4, 0}, {1602, 0}, {1, 1}, {2, 2}, {1603, 1603}, {3010, 3010}, {1641, 1641}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exitCode);
+        SetUp();
+        machine().exitCodes = {c.exitCode};
+        EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), c.result);
+        EXPECT_EQ(machine().boxes.size(), c.result == 0 ? 0u : 1u);
+        EXPECT_FALSE(sim::MarkerExists());  // a distribution's restart need is never recorded
+    }
+}
+
+TEST_F(CspInstall, FailureBoxNamesTheCodeAndTheLogThatExists)
+{
+    machine().exitCodes = {1603};
+    EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), 1603u);
+    ASSERT_EQ(machine().boxes.size(), 1u);
+    const sim::Box& box = machine().boxes[0];
+    EXPECT_EQ(box.text, L"В процессе установки Kestrova CSP возникла ошибка: 1603.\nInstall log: " + LogOf(L"csp"));
+    EXPECT_EQ(box.caption, L"Kestrova Pellaris");
+    EXPECT_EQ(box.style, 0x50010u);
+
+    SetUp();
+    machine().exitCodes = {1603};
+    EXPECT_EQ(InstallCspPackage(true, false, L"csp", L""), 1603u);
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+TEST_F(CspInstall, ASetupProgramThatCannotStartIsAFailureWhateverItsCode)
+{
+    // ERROR_PATH_NOT_FOUND is 3, which as an exit code would mean success.
+    for (uint32_t startError : {3u, 2u, 5u}) {
+        SCOPED_TRACE(startError);
+        SetUp();
+        machine().startError = startError;
+        machine().childWritesLog = false;
+        EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), startError);
+        ASSERT_EQ(machine().boxes.size(), 1u);
+        EXPECT_EQ(machine().boxes[0].text, sim::CatalogueText(MSG_CSP_INSTALL_FAILED) + L": " +
+                                               std::to_wstring(startError) + L".\n");
+    }
+}
+
+TEST_F(CspInstall, WithoutTmpNothingIsStarted)
+{
+    machine().environment.erase(L"TMP");
+    EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), 203u);
+    EXPECT_TRUE(machine().commandLines.empty());
+    ASSERT_EQ(machine().boxes.size(), 1u);
+    EXPECT_EQ(machine().boxes[0].text, sim::CatalogueText(MSG_TMP_UNREADABLE));
+    EXPECT_EQ(machine().boxes[0].caption, sim::CatalogueText(MSG_ERROR_CAPTION));
+
+    // A caller that brings its own log needs no TMP.
+    SetUp();
+    machine().environment.erase(L"TMP");
+    EXPECT_EQ(InstallCspPackage(false, false, L"csp", L"/l*v C:\\x.log"), 0u);
+    EXPECT_EQ(machine().commandLines.size(), 1u);
+}
+
+// ---- the distributions within a whole run
+
+namespace {
+
+class CspRun : public CspInstall {
+protected:
+    void SetUp() override
+    {
+        CspInstall::SetUp();
+        sim::AddPackage(L"C:\\Layout\\zarelcom-x64.msi", kProductCodeB, kUpgradeCode, L"2.0.13000");
+    }
+
+    uint32_t Run(std::vector<std::wstring> tail)
+    {
+        std::wstring commandTail;
+        for (const std::wstring& argument : tail) commandTail += argument + L" ";
+        tail.insert(tail.begin(), machine().executablePath);
+        machine().arguments = tail;
+        int code = 0;
+        const auto exited = ExitCodeOf([&] { code = RunBootstrapper(commandTail.c_str()); });
+        return exited ? *exited : static_cast<uint32_t>(code);
+    }
+
+    bool MsiexecRan() const
+    {
+        for (const std::wstring& line : sim::machine().commandLines) {
+            if (line.find(L"msiexec.exe") != std::wstring::npos) return true;
+        }
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(CspRun, BothDistributionsThenThePlugIn)
+{
+    EXPECT_EQ(Run({L"-ucsp", L"-UCSPArgs", L"U=1", L"-csp", L"-CSPArgs", L"C=1", L"-silent", L"-reinstall"}), 0u);
+    ASSERT_EQ(machine().commandLines.size(), 3u);
+    EXPECT_EQ(machine().commandLines[0],
+              kCspSetup + L"-args \"/qb /Lv! \"\"\"" + LogOf(L"csp") + L"\"\"\" C=1 \" -noreboot -silent -reinstall");
+    EXPECT_EQ(machine().commandLines[1],
+              kUcspSetup + L"-args \"/qb /Lv! \"\"\"" + LogOf(L"ucsp") + L"\"\"\" U=1 \" -noreboot -silent -reinstall");
+    EXPECT_NE(machine().commandLines[2].find(L"msiexec.exe"), std::wstring::npos);
+}
+
+TEST_F(CspRun, TheFirstFailureEndsTheRun)
+{
+    machine().exitCodes = {1603};
+    EXPECT_EQ(Run({L"-csp", L"-ucsp"}), 1603u);
+    EXPECT_EQ(machine().commandLines.size(), 1u);
+    ASSERT_EQ(machine().boxes.size(), 2u);  // the question, then the distribution's own report only
+    EXPECT_EQ(machine().boxes[1].text.rfind(sim::CatalogueText(MSG_CSP_INSTALL_FAILED), 0), 0u);
+
+    SetUp();
+    machine().exitCodes = {0, 3010};
+    EXPECT_EQ(Run({L"-csp", L"-ucsp", L"-silent"}), 3010u);
+    EXPECT_EQ(machine().commandLines.size(), 2u);
+    EXPECT_FALSE(MsiexecRan());
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+TEST_F(CspRun, ACancelledDistributionSetupLetsThePlugInInstall)
+{
+    machine().exitCodes = {1602, 0};
+    EXPECT_EQ(Run({L"-csp", L"-silent"}), 0u);
+    EXPECT_TRUE(MsiexecRan());
+}
