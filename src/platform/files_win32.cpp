@@ -1,24 +1,19 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/growing_read.h"
 
 namespace platform {
 
 std::wstring ExecutablePath()
 {
-    // The buffer grows until the whole path fits: an executable in a deep folder must still find
-    // its packages. Windows XP fills the buffer without a NUL when it is too small.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0) return std::wstring();
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= 32768) return std::wstring();
-        path.resize(path.size() * 2);
-    }
+    // An executable in a deep folder must still find its packages: the path is never cut.
+    constexpr size_t kLongestPath = 32768;
+    return ReadGrowing(
+        [](wchar_t* buffer, size_t size) {
+            return static_cast<size_t>(GetModuleFileNameW(nullptr, buffer, static_cast<DWORD>(size)));
+        },
+        MAX_PATH, kLongestPath);
 }
 
 namespace {
