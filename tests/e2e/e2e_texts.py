@@ -1,0 +1,67 @@
+"""The exact texts and captions the bootstrapper shows, written out here on purpose rather than read
+from the program's resources: a wrong text in the string table must fail these tests."""
+
+CAPTION = "Kestrova Pellaris"           # 104
+CAPTION_UPDATE = "Обновление"           # 128
+CAPTION_ERROR = "Ошибка"                # 129
+HELP_TITLE = "Справка"
+
+CONFIRM_PLUGIN = "Установить Kestrova Pellaris?"  # 103
+INSTALL_FAILED = "В процессе установки или обновления Kestrova Pellaris возникла ошибка"  # 106
+RESTART_QUESTION = ("Kestrova Pellaris успешно установлен.\n"
+                    "Для корректной работы Kestrova Pellaris необходимо перезагрузить компьютер.\n"
+                    "Произвести перезагрузку сейчас?")  # 108
+SUCCESS = ("Kestrova Pellaris успешно установлен.\n"
+           "Для корректной работы Kestrova Pellaris может потребоваться перезапустить браузер.")  # 110
+RESTART_FAILED = "Не удалось произвести перезагрузку.\nПерезагрузите компьютер вручную."  # 111
+WIN2000_NEEDS_SP4 = "Для установки продукта на Windows 2000 требуется пакет обновлений SP4."  # 117
+WINXP_NEEDS_SP2 = "Для установки продукта на Windows XP требуется пакет обновлений SP2."  # 118
+WIN2003_NEEDS_SP1 = "Для установки продукта на Windows 2003 требуется пакет обновлений SP1."  # 119
+SAME_VERSION_REINSTALL = "Эта версия Kestrova Pellaris уже установлена. Переустановить?"  # 147
+NEWER_VERSION_INSTALLED = "Более новая версия Kestrova Pellaris уже установлена."  # 150
+PRODUCT_CODE_UNREADABLE = "Невозможно найти ProductCode msi-пакета."  # 151
+
+
+def update_question(product_name, installed, new):  # 153
+    return f"Будет произведено обновление {product_name} {installed} до версии {new}. Обновить?"
+
+
+def install_failed(code, log_path=None):
+    """106 with the code, and the log line only when the log file exists."""
+    text = f"{INSTALL_FAILED}: {code}.\n"
+    return text + f"Install log: {log_path}" if log_path else text
+
+
+_HELP_ALWAYS = [
+    "Установщик Kestrova Pellaris.\n",
+    "При запуске без параметров осуществляет установку с параметрами по умолчанию.\n",
+    "\n",
+    "Возможные параметры командной строки:\n",
+    "  -?\t\t\tвывести данную справку\n",
+    "  -zarelargs \"<args>\"\tдополнительные параметры\n\t\t\tкомандной строки(<args>) для\n"
+    "\t\t\tвызова msiexec /i при установке\n\t\t\tпакета MSI плагина\n",
+    "  -reinstall\t\t\tпереустановка продукта\n",
+    "  -silent\t\t\tподавить диалоговые окна\n\t\t\tбутстраппера\n",
+    "  -norestart\t\tподавить перезагрузку, если она\n\t\t\tбудет необходима\n",
+]
+_HELP_CSP_ARGS = ("  -cspargs \"<args>\"\tдополнителные параметры\n\t\t\tкомандной строки (<args>) для\n"
+                  "\t\t\tвызова msiexec /i при установке\n\t\t\tпакета MSI Kestrova CSP\n")
+_HELP_UCSP_ARGS = ("  -ucspargs \"<args>\"\tдополнительные параметры\n\t\t\tкомандной строки (<args>) для\n"
+                   "\t\t\tвызова msiexec /i при установке\n\t\t\tпакета MSI Kestrova УЭК CSP\n")
+_HELP_CSP_TAIL = [
+    "  -selectDlg\tвывести диалог выбора конфигурации Kestrova CSP\n",
+    "  -KC\t\t\tуровень KC Kestrova CSP\n",
+    "  -Lang\t\t\tязык Kestrova CSP\n",
+]
+
+
+def help_text(csp=False, ucsp=False):
+    """The help as it reads with the -csp / -ucsp flags that stood before the help request."""
+    pieces = list(_HELP_ALWAYS)
+    if csp:
+        pieces.append(_HELP_CSP_ARGS)
+    if ucsp:
+        pieces.append(_HELP_UCSP_ARGS)
+    if csp:
+        pieces.extend(_HELP_CSP_TAIL)
+    return "".join(pieces)

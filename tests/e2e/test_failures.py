@@ -1,0 +1,64 @@
+"""Failures of the plug-in installation and how they are reported.
+
+Not reachable under Wine, covered by the unit tests instead: the non-administrator refusal
+(IsUserAnAdmin is always nonzero under Wine).
+"""
+
+
+from e2e_bench import ERROR_BOX, IDOK, IDYES, OLD, assert_box
+import e2e_texts as texts
+
+
+def failure_box(window, code, log=None):
+    assert_box(window, title=texts.CAPTION, text=texts.install_failed(code, log), buttons=[IDOK], icon="error",
+               owned=True, style=ERROR_BOX)
+
+
+def test_1603_from_the_package_reports_the_code_and_the_log(prefix, packages):
+    prefix.put_package(packages.build(*OLD))
+    # msiexec's own basic UI reports the failed launch condition before it ends with 1603.
+    run = prefix.run_bootstrapper("-ZarelArgs", "FAILME=1",
+                                  plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert [w["process"].lower() for w in run.windows] == ["bootstrapper.exe", "msiexec.exe", "bootstrapper.exe"]
+    unix_tmp, tmp = prefix.temp_dir()
+    [log] = prefix.logs()
+    failure_box(run.windows[2], 1603, f"{tmp}\\{log}")
+    assert (unix_tmp / log).stat().st_size > 0
+    assert run.exit_code == 1603, run
+    assert prefix.product()["product"] is None
+
+
+def test_1603_without_a_log_file_ends_the_text_after_the_code(prefix, packages):
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin(exit_code=1603)  # the stand-in writes no log
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}"])
+    assert len(run.windows) == 2, run
+    failure_box(run.windows[1], 1603)
+    assert run.exit_code == 1603, run
+    assert prefix.logs() == []
+
+
+def test_1602_from_msiexec_is_a_quiet_cancel(prefix, packages):
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin(exit_code=1602)
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}"])
+    assert len(run.windows) == 1, run
+    assert run.exit_code == 1602, run
+    assert not prefix.marker_exists()
+
+
+def test_no_package_reports_232_twice(prefix):
+    prefix.use_msiexec_standin()
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert len(run.windows) == 3, run
+    assert_box(run.windows[1], title=texts.CAPTION_ERROR, text=texts.PRODUCT_CODE_UNREADABLE, buttons=[IDOK],
+               icon="error", owned=True, style=ERROR_BOX)
+    failure_box(run.windows[2], 232)
+    assert run.exit_code == 232, run
+    assert prefix.recorded_command_lines() == []
+
+
+def test_silent_failure_shows_nothing(prefix):
+    run = prefix.run_bootstrapper("-silent")
+    assert run.windows == [], run
+    assert run.exit_code == 232, run
