@@ -1,0 +1,87 @@
+"""A private Wine session for the demo and the benchmark: an X display, a booted prefix with the
+bench's helper in it, the bootstrapper laid out beside a demo plug-in package."""
+import os
+import shutil
+import subprocess
+import sys
+from contextlib import contextmanager
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "tests" / "e2e"))
+
+import e2e_bench  # noqa: E402  (the end-to-end bench's own prefix and package helpers)
+from e2e_bench import LAYOUT_DIR, PACKAGE_FILE, SYSTEM32, TOOLS_DIR, Prefix  # noqa: E402
+
+DEMO_UPGRADE_CODE = e2e_bench.UPGRADE_CODE
+DEMO_PRODUCT_CODE = "{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4D01}"
+DEMO_VERSION = "2.0.13000"
+
+
+@contextmanager
+def private_display():
+    """A private Xvfb: msiexec's basic UI and the boxes need a display even when nobody looks."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as r:
+        number = r.readline().strip()
+    try:
+        if not number:
+            raise SystemExit("Xvfb did not start")
+        yield f":{number}"
+    finally:
+        xvfb.terminate()
+        xvfb.wait(10)
+
+
+def tools():
+    source = e2e_bench.E2E / "tools"
+    return [e2e_bench.tool_exe("e2e_helper", source / "e2e_helper.cpp", ["-lmsi", "-lgdi32"])]
+
+
+def boot_prefix(path, display):
+    """Boots a prefix once (about 15 s) and puts the helper in it; an existing one is reused."""
+    env = e2e_bench.wine_env(path, display)
+    if not (path / "system.reg").exists():
+        print(f"Preparing a Wine prefix in {path} ...", flush=True)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run([str(e2e_bench.WINE), "wineboot", "-i"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        tools_dir = path / "drive_c" / "e2e"
+        tools_dir.mkdir(parents=True, exist_ok=True)
+        (tools_dir / "base.reg").write_text(e2e_bench.BASE_REG)
+        subprocess.run([str(e2e_bench.WINE), "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
+        subprocess.run([str(e2e_bench.WINESERVER), "-w"], env=env, check=True)
+    tools_dir = path / "drive_c" / "e2e"
+    for exe in tools():
+        shutil.copy2(exe, tools_dir / exe.name)
+    return Prefix(path, display)
+
+
+def lay_out_demo_package(prefix, cache):
+    package = e2e_bench.PackageFactory(cache).build(DEMO_PRODUCT_CODE, DEMO_VERSION,
+                                                    upgrade_code=DEMO_UPGRADE_CODE)
+    return prefix.put_package(package, PACKAGE_FILE)
+
+
+def run(prefix, *command, timeout=300):
+    """Runs a Windows program through the helper; its full 32-bit exit code."""
+    out = prefix.helper("run", "--timeout", str(timeout), "--", *command, timeout=timeout + 60)
+    return e2e_bench.parse_helper_output(out).exit_code
+
+
+def uninstall_demo_product(prefix):
+    if prefix.product(DEMO_UPGRADE_CODE).get("state") == e2e_bench.STATE_INSTALLED:
+        run(prefix, SYSTEM32 + "\\msiexec.exe", "/x", DEMO_PRODUCT_CODE, "/qn")
+
+
+def stop(prefix):
+    """Ends the prefix's wineserver and keeps the prefix."""
+    env = prefix.env()
+    subprocess.run([str(e2e_bench.WINESERVER), "-k"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run([str(e2e_bench.WINESERVER), "-w"], env=env, stderr=subprocess.DEVNULL)
+
+
+BOOTSTRAPPER = LAYOUT_DIR + "\\bootstrapper.exe"
