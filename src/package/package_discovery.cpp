@@ -79,10 +79,9 @@ uint32_t ReadPlugInPackageCode(std::wstring& code, bool related)
     return result;
 }
 
-uint32_t ReadPackageProductName(std::wstring& name, bool silent, const std::wstring& mask)
+uint32_t ReadFoundPackageProperty(const std::wstring& path, const wchar_t* property, bool silent, std::wstring& value)
 {
-    std::wstring path;
-    if (FindPackageFile(GetLanguageMask() + mask, path) != kSuccess && FindPackageFile(mask, path) != kSuccess) {
+    if (path.empty()) {
         if (!silent) ShowDiscoveryError(MSG_PACKAGE_PATH_NOT_FOUND);
         return kNoPackageFound;
     }
@@ -91,9 +90,16 @@ uint32_t ReadPackageProductName(std::wstring& name, bool silent, const std::wstr
     if (result != kSuccess) {
         if (!silent) ShowDiscoveryError(MSG_PACKAGE_NOT_OPENED);
     } else {
-        result = ReadMsiProperty(package, L"ProductName", name);
+        result = ReadMsiProperty(package, property, value);
         if (result != kSuccess && !silent) ShowDiscoveryError(MSG_PACKAGE_PROPERTY_UNREADABLE);
     }
     package.Close();
     return result;
+}
+
+uint32_t ReadPackageProductName(std::wstring& name, bool silent, const std::wstring& mask)
+{
+    std::wstring path;
+    if (FindPackageFile(GetLanguageMask() + mask, path) != kSuccess) FindPackageFile(mask, path);
+    return ReadFoundPackageProperty(path, L"ProductName", silent, name);
 }

@@ -23,5 +23,9 @@ std::wstring GetLanguageMask();
 // UpgradeCode; without, the package's own ProductCode. Shows nothing.
 uint32_t ReadPlugInPackageCode(std::wstring& code, bool related);
 
+// Reads `property` of the package found at `path`, or 232 when `path` is empty (nothing was found).
+// Each failure shows its ownerless error box (135, 133, 134) unless `silent`.
+uint32_t ReadFoundPackageProperty(const std::wstring& path, const wchar_t* property, bool silent, std::wstring& value);
+
 // The ProductName of the package for the system's language; error boxes unless `silent`.
 uint32_t ReadPackageProductName(std::wstring& name, bool silent, const std::wstring& mask);

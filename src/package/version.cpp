@@ -42,20 +42,8 @@ void ShowVersionError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, m
 uint32_t ReadPackageVersion(const std::wstring& mask, bool silent, std::wstring& version)
 {
     std::wstring path;
-    if (FindPackageFile(mask, path) != kSuccess) {
-        if (!silent) ShowVersionError(MSG_PACKAGE_PATH_NOT_FOUND);
-        return kNoPackageFound;
-    }
-    MsiHandle package;
-    uint32_t result = OpenPackage(path, package);
-    if (result != kSuccess) {
-        if (!silent) ShowVersionError(MSG_PACKAGE_NOT_OPENED);
-    } else {
-        result = ReadMsiProperty(package, L"ProductVersion", version);
-        if (result != kSuccess && !silent) ShowVersionError(MSG_PACKAGE_PROPERTY_UNREADABLE);
-    }
-    package.Close();
-    return result;
+    FindPackageFile(mask, path);
+    return ReadFoundPackageProperty(path, L"ProductVersion", silent, version);
 }
 
 // Asks whether to update; the product name is data and is shown as it stands.

@@ -6,9 +6,11 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "driver/messages.h"
 #include "driver/options.h"
+#include "driver/run_flow.h"
 #include "sim/machine.h"
 
 class SimTest : public ::testing::Test {
@@ -21,6 +23,19 @@ protected:
     }
 
     sim::Machine& machine() { return sim::machine(); }
+
+    // Runs the whole bootstrapper with `switches` on its command line; the exit code, however the
+    // process ended.
+    static uint32_t RunWithSwitches(std::vector<std::wstring> switches)
+    {
+        std::wstring commandTail;
+        for (const std::wstring& argument : switches) commandTail += argument + L" ";
+        switches.insert(switches.begin(), sim::machine().executablePath);
+        sim::machine().arguments = switches;
+        int code = 0;
+        const auto exited = ExitCodeOf([&] { code = RunBootstrapper(commandTail.c_str()); });
+        return exited ? *exited : static_cast<uint32_t>(code);
+    }
 
     // Runs `operation`; returns the exit code when it ended the process, nothing when it returned.
     template <typename Operation>

@@ -140,16 +140,7 @@ protected:
         sim::AddPackage(L"C:\\Layout\\zarelcom-x64.msi", kProductCodeB, kUpgradeCode, L"2.0.13000");
     }
 
-    uint32_t Run(std::vector<std::wstring> tail)
-    {
-        std::wstring commandTail;
-        for (const std::wstring& argument : tail) commandTail += argument + L" ";
-        tail.insert(tail.begin(), machine().executablePath);
-        machine().arguments = tail;
-        int code = 0;
-        const auto exited = ExitCodeOf([&] { code = RunBootstrapper(commandTail.c_str()); });
-        return exited ? *exited : static_cast<uint32_t>(code);
-    }
+    uint32_t Run(std::vector<std::wstring> tail) { return RunWithSwitches(std::move(tail)); }
 
     bool MsiexecRan() const
     {

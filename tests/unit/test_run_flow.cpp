@@ -22,17 +22,7 @@ protected:
         sim::AddPackage(kPackage, kProductCodeB, kUpgradeCode, L"2.0.13000");
     }
 
-    // Runs the bootstrapper with `tail` as its switches; the exit code, however the process ended.
-    uint32_t Run(std::vector<std::wstring> tail = {})
-    {
-        std::wstring commandTail;
-        for (const std::wstring& argument : tail) commandTail += argument + L" ";
-        tail.insert(tail.begin(), machine().executablePath);
-        machine().arguments = tail;
-        uint32_t code = 0;
-        const auto exited = ExitCodeOf([&] { code = static_cast<uint32_t>(RunBootstrapper(commandTail.c_str())); });
-        return exited ? *exited : code;
-    }
+    uint32_t Run(std::vector<std::wstring> tail = {}) { return RunWithSwitches(std::move(tail)); }
 
     std::vector<uint16_t> BoxMessages() const
     {

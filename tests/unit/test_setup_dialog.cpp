@@ -16,16 +16,7 @@ protected:
         sim::AddPackage(L"C:\\Layout\\zarelcom-x64.msi", kProductCodeB, kUpgradeCode, L"2.0.13000");
     }
 
-    uint32_t Run(std::vector<std::wstring> tail)
-    {
-        std::wstring commandTail;
-        for (const std::wstring& argument : tail) commandTail += argument + L" ";
-        tail.insert(tail.begin(), machine().executablePath);
-        machine().arguments = tail;
-        int code = 0;
-        const auto exited = ExitCodeOf([&] { code = RunBootstrapper(commandTail.c_str()); });
-        return exited ? *exited : static_cast<uint32_t>(code);
-    }
+    uint32_t Run(std::vector<std::wstring> tail) { return RunWithSwitches(std::move(tail)); }
 
     sim::Machine::Dialog& dialog() { return machine().dialog; }
 };
@@ -61,12 +52,16 @@ TEST_F(SetupDialog, ShownOnlyWithSelectDialogAndCspAndNotSilent)
         {{L"-csp", L"-selectDlg", L"-silent"}, false}, {{L"-csp"}, false},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.tail.size()));
+        std::string switches;
+        for (const std::wstring& argument : c.tail) switches += std::string(argument.begin(), argument.end()) + " ";
+        SCOPED_TRACE(switches);
         SetUp();
         dialog().clicks = {IDC_NEXT};
         EXPECT_EQ(Run(c.tail), 0u);
         EXPECT_EQ(dialog().timesShown, c.shown ? 1 : 0);
-        if (c.shown) EXPECT_EQ(dialog().templateId, IDD_CSP_SETUP);
+        if (c.shown) {
+            EXPECT_EQ(dialog().templateId, IDD_CSP_SETUP);
+        }
     }
 }
 
