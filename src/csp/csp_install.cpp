@@ -38,7 +38,7 @@ std::wstring ComposeSetupArguments(const std::wstring& logPath, std::wstring ext
     return arguments;
 }
 
-uint32_t InstallCspPackage(bool silent, bool reinstall, std::wstring kind, std::wstring extraArgs)
+uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind, const std::wstring& extraArgs)
 {
     std::wstring logPath;
     if (!Contains(extraArgs, L"/l") && !Contains(extraArgs, L"/L")) {

@@ -12,7 +12,7 @@ extern const wchar_t kUcspKind[];  // "ucsp"
 // it. Returns 0 when the run may go on (exit codes 0, 3, 4 and 1602 of a setup program that ran);
 // otherwise the code the run ends with, after an error box unless `silent`: the setup program's exit
 // code, the Windows error of a start that failed, or the error of naming the log.
-uint32_t InstallCspPackage(bool silent, bool reinstall, std::wstring kind, std::wstring extraArgs);
+uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind, const std::wstring& extraArgs);
 
 // The setup program's arguments after its path: -args with the installer options (a verbose log
 // and the basic UI unless the options bring their own), -noreboot, then -silent and -reinstall.

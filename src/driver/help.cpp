@@ -8,14 +8,17 @@ namespace {
 
 const wchar_t kHelpTitle[] = L"Справка";
 
+const wchar_t kZarelArgsLine[] =
+    L"  -zarelargs \"<args>\"\tдополнительные параметры\n\t\t\tкомандной строки(<args>) для\n"
+    L"\t\t\tвызова msiexec /i при установке\n\t\t\tпакета MSI плагина\n";
+
 const wchar_t* const kAlwaysShown[] = {
     L"Установщик Kestrova Pellaris.\n",
     L"При запуске без параметров осуществляет установку с параметрами по умолчанию.\n",
     L"\n",
     L"Возможные параметры командной строки:\n",
     L"  -?\t\t\tвывести данную справку\n",
-    L"  -zarelargs \"<args>\"\tдополнительные параметры\n\t\t\tкомандной строки(<args>) для\n"
-    L"\t\t\tвызова msiexec /i при установке\n\t\t\tпакета MSI плагина\n",
+    kZarelArgsLine,
     L"  -reinstall\t\t\tпереустановка продукта\n",
     L"  -silent\t\t\tподавить диалоговые окна\n\t\t\tбутстраппера\n",
     L"  -norestart\t\tподавить перезагрузку, если она\n\t\t\tбудет необходима\n",

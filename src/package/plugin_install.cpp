@@ -50,7 +50,7 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
     return arguments;
 }
 
-uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, std::wstring extraArguments, bool reinstall)
+uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments, bool reinstall)
 {
     const std::wstring packageMask = L"zarelcom" + GetArchitectureMask();
 

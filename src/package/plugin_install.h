@@ -8,7 +8,7 @@
 // any other value: the code of the step that failed, already shown by that step unless `silent`.
 // `logPath` receives the msiexec log's path once it is named. May end the process with exit code 1
 // when the user declines an update.
-uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, std::wstring extraArguments, bool reinstall);
+uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments, bool reinstall);
 
 // The property string handed to msiexec for one case. Each fragment goes in front of what was
 // composed so far, so the caller's extra arguments always stand last.
