@@ -1,39 +1,19 @@
 """A private Wine session for the demo and the benchmark: an X display, a booted prefix with the
 bench's helper in it, the bootstrapper laid out beside a demo plug-in package."""
-import os
 import shutil
 import subprocess
 import sys
-from contextlib import contextmanager
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
 import e2e_bench  # noqa: E402  (the end-to-end bench's own prefix and package helpers)
-from e2e_bench import LAYOUT_DIR, PACKAGE_FILE, SYSTEM32, TOOLS_DIR, Prefix  # noqa: E402
+from e2e_bench import LAYOUT_DIR, PACKAGE_FILE, SYSTEM32, Prefix, private_display  # noqa: E402,F401  (private_display: for the scripts)
 
 DEMO_UPGRADE_CODE = e2e_bench.UPGRADE_CODE
 DEMO_PRODUCT_CODE = "{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4D01}"
 DEMO_VERSION = "2.0.13000"
-
-
-@contextmanager
-def private_display():
-    """A private Xvfb: msiexec's basic UI and the boxes need a display even when nobody looks."""
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    with os.fdopen(read_fd) as r:
-        number = r.readline().strip()
-    try:
-        if not number:
-            raise SystemExit("Xvfb did not start")
-        yield f":{number}"
-    finally:
-        xvfb.terminate()
-        xvfb.wait(10)
 
 
 def tools():
@@ -42,21 +22,13 @@ def tools():
 
 
 def boot_prefix(path, display):
-    """Boots a prefix once (about 15 s) and puts the helper in it; an existing one is reused."""
-    env = e2e_bench.wine_env(path, display)
+    """Boots a prefix once (about 15 s); an existing one is reused with fresh tools."""
     if not (path / "system.reg").exists():
         print(f"Preparing a Wine prefix in {path} ...", flush=True)
-        path.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run([str(e2e_bench.WINE), "wineboot", "-i"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        tools_dir = path / "drive_c" / "e2e"
-        tools_dir.mkdir(parents=True, exist_ok=True)
-        (tools_dir / "base.reg").write_text(e2e_bench.BASE_REG)
-        subprocess.run([str(e2e_bench.WINE), "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
-        subprocess.run([str(e2e_bench.WINESERVER), "-w"], env=env, check=True)
-    tools_dir = path / "drive_c" / "e2e"
-    for exe in tools():
-        shutil.copy2(exe, tools_dir / exe.name)
+        e2e_bench.boot_prefix(path, display, tools())
+    else:
+        for exe in tools():
+            shutil.copy2(exe, path / "drive_c" / "e2e" / exe.name)
     return Prefix(path, display)
 
 

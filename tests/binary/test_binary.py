@@ -1,6 +1,5 @@
 """Checks of the linked executables that no compiler warning would give: where they load, and
 which DLLs a planted copy could hijack."""
-import os
 from pathlib import Path
 
 import pytest

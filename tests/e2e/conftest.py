@@ -1,13 +1,12 @@
 """Fixtures of the end-to-end bench; the bench itself lives in e2e_bench.py."""
 
 import json
-import os
 import shutil
 import subprocess
 
 import pytest
 
-from e2e_bench import (BASE_REG, BUILD, E2E, TOOLS_DIR, WINE, WINESERVER, PackageFactory, copy_prefix, end_prefix,
+from e2e_bench import (BUILD, E2E, TOOLS_DIR, PackageFactory, boot_prefix, copy_prefix, end_prefix, private_display,
                        require_tools, run_wine_for_output, tool_exe, wine_env)
 
 
@@ -23,35 +22,19 @@ def tools():
 
 @pytest.fixture(scope="session")
 def display(tools):
-    """A private Xvfb; -displayfd makes it pick a free display number itself."""
-    read_fd, write_fd = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    with os.fdopen(read_fd) as r:
-        number = r.readline().strip()
-    if not number:
-        xvfb.kill()
-        pytest.fail("end-to-end bench: Xvfb did not start", pytrace=False)
-    yield f":{number}"
-    xvfb.terminate()
-    xvfb.wait(10)
+    try:
+        with private_display() as number:
+            yield number
+    except RuntimeError as error:
+        pytest.fail(f"end-to-end bench: {error}", pytrace=False)
 
 
 @pytest.fixture(scope="session")
 def base_prefix(tmp_path_factory, display, tools):
     """Booted once per session; tests only ever see copies of it."""
     prefix = tmp_path_factory.mktemp("wine") / "base"
+    boot_prefix(prefix, display, tools.values())
     env = wine_env(prefix, display)
-    subprocess.run([str(WINE), "wineboot", "-i"], env=env, check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    tools_dir = prefix / "drive_c" / "e2e"
-    tools_dir.mkdir(parents=True, exist_ok=True)
-    for exe in tools.values():
-        shutil.copy2(exe, tools_dir / exe.name)
-    (tools_dir / "base.reg").write_text(BASE_REG)
-    subprocess.run([str(WINE), "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
-    subprocess.run([str(WINESERVER), "-w"], env=env, check=True)  # registry flushed before any copy
     yield prefix
     end_prefix(prefix, env)
 
@@ -95,3 +78,19 @@ def packages():
     cache = BUILD / "e2e" / "packages"
     cache.mkdir(parents=True, exist_ok=True)
     return PackageFactory(cache)
+
+
+@pytest.fixture(scope="session")
+def russian_ui():
+    """Environment that makes Wine report a Russian (0x0419) system UI language.
+
+    Wine takes the language from the Unix locale, and this machine has no Russian one installed:
+    one is compiled with localedef into build/e2e/locale once and found through LOCPATH."""
+    locales = BUILD / "e2e" / "locale"
+    if not (locales / "ru_RU.UTF-8").exists():
+        if shutil.which("localedef") is None:
+            pytest.fail("end-to-end bench: localedef (libc-bin) is needed for a Russian UI language", pytrace=False)
+        locales.mkdir(parents=True, exist_ok=True)
+        subprocess.run(["localedef", "-i", "ru_RU", "-f", "UTF-8", str(locales / "ru_RU.UTF-8")], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return {"LOCPATH": str(locales), "LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"}

@@ -17,6 +17,7 @@ import subprocess
 import tempfile
 import time
 import uuid
+from contextlib import contextmanager
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -81,6 +82,39 @@ def tool_exe(name, source, extra):
 
 # ------------------------------------------------------------------------------------------------
 # Prefixes.
+
+@contextmanager
+def private_display():
+    """A private Xvfb; -displayfd makes it pick a free display number itself."""
+    read_fd, write_fd = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                            pass_fds=(write_fd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    with os.fdopen(read_fd) as r:
+        number = r.readline().strip()
+    try:
+        if not number:
+            raise RuntimeError("Xvfb did not start")
+        yield f":{number}"
+    finally:
+        xvfb.terminate()
+        xvfb.wait(10)
+
+
+def boot_prefix(path, display, tool_exes):
+    """A freshly booted prefix (about 15 s) with the bench's tools and settings in it."""
+    env = wine_env(path, display)
+    path.parent.mkdir(parents=True, exist_ok=True)
+    subprocess.run([str(WINE), "wineboot", "-i"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    tools_dir = path / "drive_c" / "e2e"
+    tools_dir.mkdir(parents=True, exist_ok=True)
+    for exe in tool_exes:
+        shutil.copy2(exe, tools_dir / exe.name)
+    (tools_dir / "base.reg").write_text(BASE_REG)
+    subprocess.run([str(WINE), "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
+    subprocess.run([str(WINESERVER), "-w"], env=env, check=True)  # registry flushed before any copy
+
 
 def end_prefix(path, env):
     subprocess.run([str(WINESERVER), "-k"], env=env, stderr=subprocess.DEVNULL)
@@ -223,15 +257,20 @@ class Prefix:
     def helper_json(self, *args):
         return json.loads(self.helper(*args).strip().splitlines()[-1])
 
-    def run_bootstrapper(self, *args, plan=(), timeout=DRIVE_TIMEOUT):
-        """Starts the bootstrapper with `args`; `plan` holds one step per window expected, in order."""
+    def run_bootstrapper(self, *args, plan=(), timeout=DRIVE_TIMEOUT, env=None, unset=()):
+        """Starts the bootstrapper with `args`; `plan` holds one step per window expected, in order.
+
+        `env` adds variables for this run alone; `unset` names variables the bootstrapper must not
+        inherit. The helper removes those: Wine gives every process started from Linux the
+        prefix's TMP, whatever the Linux environment holds."""
         self._plans += 1
         plan_win = f"{TOOLS_DIR}\\plan{self._plans}.txt"
         win_to_unix(self.path, plan_win).write_text("\n".join(plan) + "\n")
         trace = self.path.parent / f"trace{self._plans}.txt"
-        env = dict(self.env(), WINEDEBUG=TRACE_MESSAGE_BOXES)
-        stdout = run_wine_for_output(env, TOOLS_DIR + "\\e2e_helper.exe", "drive", "--timeout", str(timeout),
-                                     plan_win, "--", LAYOUT_DIR + "\\bootstrapper.exe", *args,
+        run_env = dict(self.env(), **(env or {}), WINEDEBUG=TRACE_MESSAGE_BOXES)
+        unset_args = [a for name in unset for a in ("--unset", name)]
+        stdout = run_wine_for_output(run_env, TOOLS_DIR + "\\e2e_helper.exe", "drive", "--timeout", str(timeout),
+                                     *unset_args, plan_win, "--", LAYOUT_DIR + "\\bootstrapper.exe", *args,
                                      timeout=timeout + 60, trace=trace)
         run = parse_helper_output(stdout)
         attach_styles(run.windows, message_box_calls(trace.read_text(errors="replace")))
@@ -284,6 +323,15 @@ class Prefix:
                      win_to_unix(self.path, SYSTEM32 + "\\msiexec.exe"))
         self.overrides = "msiexec.exe=n"
         self.extra_env.update(FAKE_SETUP_RECORD=RECORD_FILE, FAKE_SETUP_EXIT=str(exit_code))
+
+    def put_setup_programs(self, *kinds):
+        """The recording stand-in as each distribution's setup program: <layout>\\<kind>\\Setup.exe.
+
+        Its exit code comes from FAKE_SETUP_EXIT_<KIND> (e.g. FAKE_SETUP_EXIT_UCSP), else FAKE_SETUP_EXIT."""
+        for kind in kinds:
+            (self.layout / kind).mkdir(exist_ok=True)
+            shutil.copy2(win_to_unix(self.path, TOOLS_DIR + "\\fake_setup.exe"), self.layout / kind / "Setup.exe")
+        self.extra_env.setdefault("FAKE_SETUP_RECORD", RECORD_FILE)
 
     def clear_record(self):
         win_to_unix(self.path, RECORD_FILE).unlink(missing_ok=True)

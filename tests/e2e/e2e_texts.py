@@ -20,16 +20,50 @@ WIN2003_NEEDS_SP1 = "Для установки продукта на Windows 200
 SAME_VERSION_REINSTALL = "Эта версия Kestrova Pellaris уже установлена. Переустановить?"  # 147
 NEWER_VERSION_INSTALLED = "Более новая версия Kestrova Pellaris уже установлена."  # 150
 PRODUCT_CODE_UNREADABLE = "Невозможно найти ProductCode msi-пакета."  # 151
+TMP_UNREADABLE = "Невозможно узнать значение переменной окружения."  # 144
+
+# With the CSP distributions.
+CONFIRM_PLUGIN_CSP = "Установить Kestrova Pellaris и CSP?"  # 102
+CONFIRM_PLUGIN_UCSP = "Установить Kestrova Pellaris и УЭК CSP?"  # 122
+CONFIRM_PLUGIN_CSP_UCSP = "Установить Kestrova Pellaris, CSP и УЭК CSP?"  # 125
+CSP_INSTALL_FAILED = "В процессе установки Kestrova CSP возникла ошибка"  # 105, for either distribution
+SUCCESS_CSP = ("Kestrova Pellaris и CSP успешно установлены.\n"
+               "Для корректной работы Kestrova Pellaris и CSP может потребоваться перезапустить браузер.")  # 109
+SUCCESS_UCSP = ("Kestrova Pellaris и УЭК CSP успешно установлены.\n"
+                "Для корректной работы Kestrova Pellaris и УЭК CSP может потребоваться перезапустить браузер.")  # 124
+# "UCSP" in the first sentence, "УЭК CSP" in the second: both as shipped.
+SUCCESS_CSP_UCSP = ("Kestrova Pellaris, CSP и UCSP успешно установлены.\n"
+                    "Для корректной работы Kestrova Pellaris, CSP и УЭК CSP может потребоваться перезапустить браузер.")  # 127
+
+# The "CSPSetup" dialog.
+DIALOG_TITLE = "CSPSetup"
+OPTIONS_SHOW = "Опции"    # 143
+OPTIONS_HIDE = "Скрыть"   # 142
+WELCOME_TEXT = ("www.kestrova.ru\n"
+                "\n"
+                "Благодарим за выбор Kestrova CSP.\n"
+                "Для продолжения установки нажимте \"Далее\",\n"
+                "для установки специфических настроек - \"Опции\".\n"
+                "Если вы не знаете, что выбирать, нажмите \"Далее\".")
 
 
 def update_question(product_name, installed, new):  # 153
     return f"Будет произведено обновление {product_name} {installed} до версии {new}. Обновить?"
 
 
+def _failure_report(message, code, log_path):
+    text = f"{message}: {code}.\n"
+    return text + f"Install log: {log_path}" if log_path else text
+
+
 def install_failed(code, log_path=None):
     """106 with the code, and the log line only when the log file exists."""
-    text = f"{INSTALL_FAILED}: {code}.\n"
-    return text + f"Install log: {log_path}" if log_path else text
+    return _failure_report(INSTALL_FAILED, code, log_path)
+
+
+def csp_install_failed(code, log_path=None):
+    """105 with the code, and the log line only when the log file exists."""
+    return _failure_report(CSP_INSTALL_FAILED, code, log_path)
 
 
 _HELP_ALWAYS = [

@@ -97,6 +97,17 @@ class TestUpgrade:
         assert (product["product"], product["state"], product["version"]) == (NEW[0], STATE_INSTALLED, NEW[1])
 
 
+    def test_a_product_name_with_format_signs_is_shown_as_it_stands(self, prefix, packages):
+        # The name is data, never a format: "%s", "%d" and a lone "%" reach the box unchanged.
+        name = "Kestrova %s Pellaris %d 100%"
+        prefix.install_directly(packages.build(*OLD))
+        prefix.put_package(packages.build(*NEW, name=name))
+        run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDNO}"])
+        assert len(run.windows) == 2, run
+        assert run.windows[1]["text"] == texts.update_question(name, OLD[1], NEW[1]), run
+        assert run.exit_code == 1, run
+
+
 class TestSameVersionInstalled:
     """The installed product is the very package beside the bootstrapper; msiexec is the stand-in."""
 

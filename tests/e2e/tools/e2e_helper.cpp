@@ -2,15 +2,16 @@
 //
 // Every mode prints JSON, one object per line, UTF-8, on standard output.
 //
-//   e2e_helper drive [--timeout <seconds>] <plan-file> -- <program> [args...]
+//   e2e_helper drive [--timeout <seconds>] [--unset <variable>]... <plan-file> -- <program> [args...]
 //       Starts <program> (a full path) and, until it ends, watches for visible top-level dialog
 //       windows (class "#32770") of its process and of the processes it starts (msiexec's own
 //       boxes; "process" and "pid" name the process that owns a window). Each new window is printed as one line
 //       {"window": {...}} and then handled by the next line of the plan file. When the plan is
 //       used up, a window is printed with "unexpected": true and dismissed so the run cannot hang.
 //       The last line is {"exit": <full 32-bit exit code>} (plus "timeout": true when the child
-//       had to be killed after <seconds>, 60 by default).
-//   e2e_helper run [--timeout <seconds>] -- <program> [args...]
+//       had to be killed after <seconds>, 60 by default). --unset removes an environment variable
+//       from what <program> inherits (TMP, to see a run without a temporary directory).
+//   e2e_helper run [--timeout <seconds>] [--unset <variable>]... -- <program> [args...]
 //       Starts <program>, waits, prints {"exit": <code>}. Wine's own shell cuts codes to 8 bits.
 //   e2e_helper product <UpgradeCode>
 //       Prints the first related product, its state, "VersionString" and the state of feature
@@ -33,6 +34,8 @@
 //   esc          post an Escape key press to the focused control
 //   close        post WM_SYSCOMMAND SC_CLOSE
 //   wait:<ms>    pause
+//   shot:<path>  capture the window from the screen into a 32-bit BMP file (no blanks in <path>);
+//                prints {"shot": <path>, "width": w, "height": h}
 //
 // Icon kind: STM_GETICON on the box's icon control (id 0x14; Wine's template uses 0x440) tells
 // whether an icon is set; which system icon it is, is judged from a screen capture of the
@@ -152,6 +155,49 @@ void EmitLine(const std::string& line) {
     std::string s = line + "\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), s.data(), static_cast<DWORD>(s.size()), &written, nullptr);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Screenshots.
+
+class OutFile {
+public:
+    explicit OutFile(const std::wstring& path) : f_(_wfopen(path.c_str(), L"wb")) {}
+    ~OutFile() { if (f_) std::fclose(f_); }
+    OutFile(const OutFile&) = delete;
+    OutFile& operator=(const OutFile&) = delete;
+    bool Write(const void* data, size_t size) { return f_ && std::fwrite(data, 1, size, f_) == size; }
+private:
+    FILE* f_;
+};
+
+// What the screen shows of a window, as a top-down 32-bit BMP: for a person to look at.
+bool SaveScreenshot(HWND hwnd, const std::wstring& path, int& width, int& height) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r) || r.right <= r.left || r.bottom <= r.top) return false;
+    width = r.right - r.left;
+    height = r.bottom - r.top;
+    Canvas canvas(width, height);
+    if (!canvas.ok()) return false;
+    {
+        ScreenDc screen;
+        BitBlt(canvas.dc(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY);
+    }
+    GdiFlush();
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = -height;  // top-down, as the canvas holds it
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biCompression = BI_RGB;
+    const DWORD pixelBytes = static_cast<DWORD>(canvas.pixels()) * 4;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + pixelBytes;
+    OutFile out(path);
+    return out.Write(&file, sizeof file) && out.Write(&info, sizeof info) && out.Write(canvas.bits(), pixelBytes);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -431,6 +477,15 @@ void Perform(HWND hwnd, const std::wstring& action) {
         PostMessageW(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (action.rfind(L"wait:", 0) == 0) {
         Sleep(ActionArgument(action));
+    } else if (action.rfind(L"shot:", 0) == 0) {
+        Sleep(300);  // the previous actions repaint first
+        const std::wstring path = action.substr(5);
+        int width = 0, height = 0;
+        if (SaveScreenshot(hwnd, path, width, height))
+            EmitLine("{\"shot\": " + JsonString(path) + ", \"width\": " + std::to_string(width) +
+                     ", \"height\": " + std::to_string(height) + "}");
+        else
+            EmitLine("{\"error\": \"screenshot failed\", \"path\": " + JsonString(path) + "}");
     } else {
         EmitLine("{\"error\": \"unknown plan action\", \"action\": " + JsonString(action) + "}");
     }
@@ -667,16 +722,24 @@ int SelfTest() {
 // Command line.
 
 int Usage() {
-    EmitLine("{\"error\": \"usage: drive [--timeout s] <plan> -- <program> [args] | run [--timeout s] -- <program> "
+    EmitLine("{\"error\": \"usage: drive [--timeout s] [--unset name]... <plan> -- <program> [args] | run [--timeout s] "
+             "[--unset name]... -- <program> "
              "[args] | product <UpgradeCode> | key <query|create|delete> <subkey> | selftest | sleep <s>\"}");
     return 2;
 }
 
-// Parses "[--timeout s] [<plan>] -- program args"; returns the index of the program or 0.
+// Parses "[--timeout s] [--unset name]... [<plan>] -- program args"; returns the index of the
+// program or 0. --unset takes effect at once: the child inherits this process's environment.
 int ParseLaunch(int argc, wchar_t** argv, int first, bool wantPlan, DWORD& timeoutMs, const wchar_t*& plan) {
     int i = first;
-    if (i + 1 < argc && lstrcmpW(argv[i], L"--timeout") == 0) {
-        timeoutMs = static_cast<DWORD>(_wtoi(argv[i + 1])) * 1000;
+    for (;;) {
+        if (i + 1 < argc && lstrcmpW(argv[i], L"--timeout") == 0) {
+            timeoutMs = static_cast<DWORD>(_wtoi(argv[i + 1])) * 1000;
+        } else if (i + 1 < argc && lstrcmpW(argv[i], L"--unset") == 0) {
+            SetEnvironmentVariableW(argv[i + 1], nullptr);
+        } else {
+            break;
+        }
         i += 2;
     }
     if (wantPlan) {

@@ -1,8 +1,13 @@
 // fake_setup: a recording stand-in for msiexec.exe and for a distribution's Setup.exe.
 //
 // Appends its exact command line (GetCommandLineW, UTF-8, one line per run) to the file named by
-// the environment variable FAKE_SETUP_RECORD, then exits with the code in FAKE_SETUP_EXIT
-// (decimal, 0 when unset). A GUI program, so starting it never creates a console.
+// the environment variable FAKE_SETUP_RECORD, then exits with a decimal code taken from
+// FAKE_SETUP_EXIT_<FOLDER>, where <FOLDER> is the upper-cased name of the folder the stand-in was
+// started from ("CSP" for csp\Setup.exe), or else from FAKE_SETUP_EXIT (0 when neither is set).
+// That lets the two distributions of one run fail or succeed independently.
+// With FAKE_SETUP_WRITE_LOG=1 it also creates the log file that a distribution's command line
+// names inside -args (/Lv! """<path>"""), as a real setup would.
+// A GUI program, so starting it never creates a console.
 
 #include <windows.h>
 
@@ -50,11 +55,54 @@ void Record(const std::wstring& path) {
     WriteFile(f.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
+// The name of the folder this program was started from, upper-cased: "CSP" for ...\csp\Setup.exe.
+std::wstring OwnFolderName() {
+    wchar_t path[MAX_PATH];
+    DWORD len = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    if (len == 0 || len >= MAX_PATH) return std::wstring();
+    std::wstring folder(path, len);
+    const size_t fileName = folder.find_last_of(L'\\');
+    if (fileName == std::wstring::npos) return std::wstring();
+    folder.resize(fileName);
+    const size_t parent = folder.find_last_of(L'\\');
+    folder.erase(0, parent == std::wstring::npos ? 0 : parent + 1);
+    CharUpperBuffW(&folder[0], static_cast<DWORD>(folder.size()));
+    return folder;
+}
+
+UINT ExitCode() {
+    std::wstring code = Environment((L"FAKE_SETUP_EXIT_" + OwnFolderName()).c_str());
+    if (code.empty()) code = Environment(L"FAKE_SETUP_EXIT");
+    return code.empty() ? 0u : static_cast<UINT>(std::wcstoul(code.c_str(), nullptr, 10));
+}
+
+// The path between the tripled quotes of "/Lv! """<path>"""", or empty when there is none.
+std::wstring LogPathInArguments(const std::wstring& commandLine) {
+    const std::wstring open = L"/Lv! \"\"\"";
+    size_t start = commandLine.find(open);
+    if (start == std::wstring::npos) return std::wstring();
+    start += open.size();
+    size_t end = commandLine.find(L"\"\"\"", start);
+    return end == std::wstring::npos ? std::wstring() : commandLine.substr(start, end - start);
+}
+
+void WriteLog(const std::wstring& path) {
+    File f(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr));
+    if (f.get() == INVALID_HANDLE_VALUE) return;
+    const char line[] = "fake_setup: install log\r\n";
+    DWORD written = 0;
+    WriteFile(f.get(), line, sizeof line - 1, &written, nullptr);
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring record = Environment(L"FAKE_SETUP_RECORD");
     if (!record.empty()) Record(record);
-    std::wstring code = Environment(L"FAKE_SETUP_EXIT");
-    ExitProcess(code.empty() ? 0u : static_cast<UINT>(std::wcstoul(code.c_str(), nullptr, 10)));
+    if (Environment(L"FAKE_SETUP_WRITE_LOG") == L"1") {
+        std::wstring log = LogPathInArguments(GetCommandLineW());
+        if (!log.empty()) WriteLog(log);
+    }
+    ExitProcess(ExitCode());
 }
