@@ -25,6 +25,20 @@ uint16_t ConfirmationQuestion(const BootstrapOptions& options)
     return MSG_CONFIRM_PLUGIN;
 }
 
+// The CSP distributions asked for, in their fixed order. A distribution that fails ends the run:
+// neither the next one nor the plug-in is tried, and what was installed before stays installed.
+uint32_t InstallRequestedDistributions(const BootstrapOptions& options)
+{
+    if (options.installCsp) {
+        const uint32_t csp = InstallCspPackage(options.silent, options.reinstall, kCspKind, options.cspArgs);
+        if (csp != kSuccess) return csp;
+    }
+    if (options.installUcsp) {
+        return InstallCspPackage(options.silent, options.reinstall, kUcspKind, options.ucspArgs);
+    }
+    return kSuccess;
+}
+
 }  // namespace
 
 int RunBootstrapper(const wchar_t* commandTail)
@@ -51,16 +65,8 @@ int RunBootstrapper(const wchar_t* commandTail)
 
     if (options.selectDialog && options.installCsp && !options.silent) ShowCspSetupDialog();
 
-    // A distribution that fails ends the run: neither the next one nor the plug-in is tried, and
-    // what was installed before stays installed.
-    if (options.installCsp) {
-        const uint32_t csp = InstallCspPackage(options.silent, options.reinstall, kCspKind, options.cspArgs);
-        if (csp != kSuccess) return static_cast<int>(csp);
-    }
-    if (options.installUcsp) {
-        const uint32_t ucsp = InstallCspPackage(options.silent, options.reinstall, kUcspKind, options.ucspArgs);
-        if (ucsp != kSuccess) return static_cast<int>(ucsp);
-    }
+    const uint32_t distributions = InstallRequestedDistributions(options);
+    if (distributions != kSuccess) return static_cast<int>(distributions);
 
     std::wstring logPath;
     const uint32_t result = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
