@@ -4,7 +4,7 @@
 #include "driver/result_codes.h"
 #include "driver/text.h"
 #include "package/msiexec_run.h"
-#include "platform/files.h"
+#include "package/package_discovery.h"
 #include "platform/process.h"
 #include "res/resource.h"
 
@@ -21,7 +21,7 @@ bool LetsTheRunGoOn(uint32_t exitCode) { return exitCode == 0 || exitCode == 3 |
 // working directory, which an elevated installer must not trust.
 std::wstring SetupProgramPath(const std::wstring& kind)
 {
-    return DirectoryOf(platform::ExecutablePath()) + kind + L"\\Setup.exe";
+    return ExecutableDirectory() + kind + L"\\Setup.exe";
 }
 
 }  // namespace

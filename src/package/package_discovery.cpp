@@ -32,9 +32,11 @@ void ShowDiscoveryError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError,
 
 }  // namespace
 
+std::wstring ExecutableDirectory() { return DirectoryOf(platform::ExecutablePath()); }
+
 uint32_t FindPackageFile(const std::wstring& mask, std::wstring& path)
 {
-    const std::wstring directory = DirectoryOf(platform::ExecutablePath());
+    const std::wstring directory = ExecutableDirectory();
     if (FindFirstMatch(directory, mask, path)) return kSuccess;
 
     for (platform::DirectorySearch entry(directory + L"*"); entry.Found(); entry.Next()) {

@@ -8,6 +8,9 @@
 extern const wchar_t kAnyPackageMask[];     // "*.msi"
 extern const wchar_t kPlugInPackageMask[];  // "zarelcom*.msi"
 
+// The executable's folder, with its trailing backslash: where the packages and the distributions lie.
+std::wstring ExecutableDirectory();
+
 // The first entry matching `mask` beside the executable, else in the first subdirectory (one level,
 // names beginning with "." skipped, listing order) that holds a match. Returns 0 with its full path
 // in `path`, or 232 with `path` unchanged.
