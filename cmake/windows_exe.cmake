@@ -32,10 +32,6 @@ target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 kernel32)
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_SOURCE_DIR}/res")
 set_target_properties(bootstrapper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
-if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64" AND EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/tools/CMakeLists.txt)
-    add_subdirectory(tests/e2e/tools)
-endif()
-
 # windres reads these through the script; the build must notice when they change.
 set_source_files_properties(res/bootstrapper.rc PROPERTIES OBJECT_DEPENDS
     "${CMAKE_SOURCE_DIR}/res/bootstrapper.ico;${CMAKE_SOURCE_DIR}/res/bootstrapper.manifest;${CMAKE_SOURCE_DIR}/res/messages.inc")

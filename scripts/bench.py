@@ -22,7 +22,7 @@ def main():
     parser.add_argument("--runs", type=int, default=7)
     args = parser.parse_args()
 
-    sizes = {arch: (ws.REPO / "build" / arch / "bootstrapper.exe").stat().st_size for arch in ("win32", "win64")}
+    size = (ws.REPO / "build" / "win32" / "bootstrapper.exe").stat().st_size
     bench = ws.REPO / "build" / "bench"
     with ws.private_display() as display:
         prefix = ws.boot_prefix(bench / "prefix", display)
@@ -43,9 +43,8 @@ def main():
 
     median_bootstrapper = statistics.median(bootstrapper)
     median_msiexec = statistics.median(msiexec)
-    print(f"{'build/win32/bootstrapper.exe':<40}{sizes['win32']:>10} bytes ({sizes['win32'] / 1024:.1f} KiB)")
-    print(f"{'build/win64/bootstrapper.exe':<40}{sizes['win64']:>10} bytes ({sizes['win64'] / 1024:.1f} KiB)")
-    print(f"silent install, median of {args.runs} runs under Wine (wall, incl. starting the helper):")
+    print(f"{'build/win32/bootstrapper.exe':<40}{size:>10} bytes ({size / 1024:.1f} KiB)")
+    print(f"silent install, median of {args.runs} runs under Wine 10, WoW64 (wall, incl. starting the helper):")
     print(f"{'  bootstrapper -silent':<40}{median_bootstrapper:>10.3f} s")
     print(f"{'  msiexec /i directly':<40}{median_msiexec:>10.3f} s")
     print(f"{'  ratio bootstrapper / msiexec':<40}{median_bootstrapper / median_msiexec:>10.2f}")

@@ -1,4 +1,4 @@
-"""The main job: the 64-bit bootstrapper installs a demo plug-in package under Wine.
+"""The main job: the shipped 32-bit bootstrapper installs a demo plug-in package under Wine 10 (WoW64).
 
 Silent by default: prints the exit code, the msiexec log and the installed product's version.
 With --show the run is interactive and its boxes appear on your own X display ($DISPLAY)."""

@@ -1,7 +1,6 @@
 """A private Wine session for the demo and the benchmark: an X display, a booted prefix with the
 bench's helper in it, the bootstrapper laid out beside a demo plug-in package."""
 import shutil
-import subprocess
 import sys
 from pathlib import Path
 
@@ -51,9 +50,7 @@ def uninstall_demo_product(prefix):
 
 def stop(prefix):
     """Ends the prefix's wineserver and keeps the prefix."""
-    env = prefix.env()
-    subprocess.run([str(e2e_bench.WINESERVER), "-k"], env=env, stderr=subprocess.DEVNULL)
-    subprocess.run([str(e2e_bench.WINESERVER), "-w"], env=env, stderr=subprocess.DEVNULL)
+    e2e_bench.stop_server(prefix.env())
 
 
 BOOTSTRAPPER = LAYOUT_DIR + "\\bootstrapper.exe"

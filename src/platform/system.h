@@ -21,7 +21,8 @@ struct WindowsVersionTest {
 };
 bool MatchesWindowsVersion(const WindowsVersionTest& test);
 
-enum class ProcessArchitecture { X86, X86OnWow64, X64 };
+// The program is 32-bit: under WOW64 it runs on 64-bit Windows.
+enum class ProcessArchitecture { X86, X86OnWow64 };
 ProcessArchitecture CurrentProcessArchitecture();
 
 uint16_t SystemDefaultUiLanguage();

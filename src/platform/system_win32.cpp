@@ -62,9 +62,6 @@ bool MatchesWindowsVersion(const WindowsVersionTest& test)
 
 ProcessArchitecture CurrentProcessArchitecture()
 {
-#ifdef _WIN64
-    return ProcessArchitecture::X64;
-#else
     // Looked up once: absent on Windows 2000 and early XP, where the process cannot be under WOW64.
     enum class Lookup { NotYet, Absent, Present };
     using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);
@@ -82,7 +79,6 @@ ProcessArchitecture CurrentProcessArchitecture()
         return ProcessArchitecture::X86OnWow64;
     }
     return ProcessArchitecture::X86;
-#endif
 }
 
 uint16_t SystemDefaultUiLanguage() { return GetSystemDefaultUILanguage(); }

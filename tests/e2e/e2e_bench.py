@@ -1,4 +1,5 @@
-"""The end-to-end bench: the 64-bit bootstrapper driven under Wine on a private X display.
+"""The end-to-end bench: the shipped 32-bit bootstrapper driven under Wine 10's WoW64 mode on a private
+X display.
 
 One Xvfb and one freshly booted base prefix per session (conftest.py); every test gets its own copy
 of that prefix (cp -a), with its own wineserver that is ended at teardown. Inside a prefix the
@@ -26,23 +27,28 @@ import pytest
 REPO = Path(__file__).resolve().parents[2]
 E2E = Path(__file__).resolve().parent
 BUILD = REPO / "build"
-WINE = Path("/usr/lib/wine/wine64")
-WINESERVER = Path("/usr/lib/wine/wineserver")
+# Wine 10 in its Debian 13 root (scripts/wine10): it runs the 32-bit exe as 64-bit Windows would.
+WINE10 = REPO / "scripts" / "wine10"
+WINE = [str(WINE10), "/usr/lib/wine/wine64"]
+WINESERVER = [str(WINE10), "/usr/lib/wine/wineserver"]
+# The bench's own tools are 64-bit programs; only the bootstrapper (and a planted DLL) are 32-bit.
 MINGW_CXX = "x86_64-w64-mingw32-g++-win32"
+MINGW_CXX_32 = "i686-w64-mingw32-g++-win32"
 
-BOOTSTRAPPER = Path(os.environ.get("BOOTSTRAPPER_EXE", BUILD / "win64" / "bootstrapper.exe"))
+BOOTSTRAPPER = Path(os.environ.get("BOOTSTRAPPER_EXE", BUILD / "win32" / "bootstrapper.exe"))
 
 # Where things live inside every prefix (Windows paths and their drive_c counterparts).
 TOOLS_DIR = "C:\\e2e"
 LAYOUT_DIR = "C:\\Kestrova Setup"          # a blank in it: every quoted path must survive it
 RECORD_FILE = TOOLS_DIR + "\\msiexec.rec"
 SYSTEM32 = "C:\\windows\\system32"
+# Where a 32-bit process's system32 really is under WoW64: a stand-in must be in both.
+SYSWOW64 = "C:\\windows\\syswow64"
 
 # The plug-in packages the scenarios install. One upgrade code; each version has its own product code.
 UPGRADE_CODE = "{6A0C9B0E-5D3E-4C5B-9D1A-2F0B7C6E1A11}"
 PRODUCT_NAME = "Kestrova Pellaris"
-# The test build is a 64-bit program on 64-bit Windows: like the shipped one under WOW64, it picks
-# the "*x64*" package.
+# The 32-bit bootstrapper under WoW64 is on 64-bit Windows: it picks the "*x64*" package.
 PACKAGE_FILE = "zarelcom-x64.msi"
 OLD = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A01}", "2.0.12888")
 NEW = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A02}", "2.0.13000")
@@ -56,26 +62,24 @@ DRIVE_TIMEOUT = 40
 # Tools the bench needs.
 
 def require_tools():
-    missing = [name for name in ("wixl", "Xvfb", MINGW_CXX) if shutil.which(name) is None]
-    missing += [str(p) for p in (WINE, WINESERVER) if not p.exists()]
+    missing = [name for name in ("wixl", "Xvfb", MINGW_CXX, MINGW_CXX_32) if shutil.which(name) is None]
     if missing:
         pytest.fail("end-to-end bench: missing " + ", ".join(missing) +
-                    " (scripts/test installs wine64, wixl, msitools, xvfb and the MinGW-w64 compilers)",
-                    pytrace=False)
+                    " (scripts/setup installs wixl, msitools, xvfb and the MinGW-w64 compilers)", pytrace=False)
+    if subprocess.run([str(WINE10), "--check"]).returncode != 0:
+        pytest.fail(f"end-to-end bench: the Wine 10 root is not ready ({WINE10} --root tells where); "
+                    "scripts/setup makes it", pytrace=False)
     if not BOOTSTRAPPER.exists():
         pytest.fail(f"end-to-end bench: {BOOTSTRAPPER} does not exist; build it with scripts/build "
-                    "(or point BOOTSTRAPPER_EXE at a 64-bit build)", pytrace=False)
+                    "(or point BOOTSTRAPPER_EXE at another build)", pytrace=False)
 
 
-def tool_exe(name, source, extra):
-    """The win64 build's copy when it is up to date, else one built here with the same flags."""
-    built = BUILD / "win64" / "e2e" / f"{name}.exe"
-    if built.exists() and built.stat().st_mtime >= source.stat().st_mtime:
-        return built
-    out = BUILD / "e2e" / "tools" / f"{name}.exe"
+def tool_exe(name, source, extra, compiler=MINGW_CXX, suffix=".exe"):
+    """A Windows-side tool of the bench, rebuilt into build/e2e/tools when its source is newer."""
+    out = BUILD / "e2e" / "tools" / f"{name}{suffix}"
     if not out.exists() or out.stat().st_mtime < source.stat().st_mtime:
         out.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run([MINGW_CXX, "-municode", "-static", "-Os", "-s", str(source), "-o", str(out), *extra],
+        subprocess.run([compiler, "-municode", "-static", "-Os", "-s", str(source), "-o", str(out), *extra],
                        check=True)
     return out
 
@@ -105,20 +109,25 @@ def boot_prefix(path, display, tool_exes):
     """A freshly booted prefix (about 15 s) with the bench's tools and settings in it."""
     env = wine_env(path, display)
     path.parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run([str(WINE), "wineboot", "-i"], env=env, check=True,
+    subprocess.run([*WINE, "wineboot", "-i"], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     tools_dir = path / "drive_c" / "e2e"
     tools_dir.mkdir(parents=True, exist_ok=True)
     for exe in tool_exes:
         shutil.copy2(exe, tools_dir / exe.name)
     (tools_dir / "base.reg").write_text(BASE_REG)
-    subprocess.run([str(WINE), "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
-    subprocess.run([str(WINESERVER), "-w"], env=env, check=True)  # registry flushed before any copy
+    subprocess.run([*WINE, "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
+    subprocess.run([*WINESERVER, "-w"], env=env, check=True)  # registry flushed before any copy
+
+
+def stop_server(env):
+    """Ends the prefix's wineserver and every process of the prefix, and waits until it is gone."""
+    subprocess.run([*WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run([*WINESERVER, "-w"], env=env, stderr=subprocess.DEVNULL)
 
 
 def end_prefix(path, env):
-    subprocess.run([str(WINESERVER), "-k"], env=env, stderr=subprocess.DEVNULL)
-    subprocess.run([str(WINESERVER), "-w"], env=env, stderr=subprocess.DEVNULL)
+    stop_server(env)
     shutil.rmtree(path, ignore_errors=True)
 
 
@@ -190,7 +199,7 @@ def run_wine_for_output(env, *args, timeout, trace=None):
     Through files, not pipes: the prefix's service processes that the first program starts
     inherit its descriptors and would hold a pipe open until the wineserver ends."""
     with tempfile.TemporaryFile() as out, open(trace or os.devnull, "wb") as err:
-        subprocess.run([str(WINE), *args], env=env, stdout=out, stderr=err, timeout=timeout)
+        subprocess.run([*WINE, *args], env=env, stdout=out, stderr=err, timeout=timeout)
         out.seek(0)
         return out.read().decode("utf-8")
 
@@ -238,7 +247,7 @@ class Prefix:
         self.layout = win_to_unix(path, LAYOUT_DIR)
         self.layout.mkdir(parents=True, exist_ok=True)
         shutil.copy2(BOOTSTRAPPER, self.layout / "bootstrapper.exe")
-        subprocess.run([str(WINESERVER), "-p"], env=self.env(), check=True)  # one server for the whole test
+        subprocess.run([*WINESERVER, "-p"], env=self.env(), check=True)  # one server for the whole test
 
     def env(self):
         env = wine_env(self.path, self.display, self.overrides)
@@ -278,7 +287,7 @@ class Prefix:
 
     def start_bystander(self):
         """A process of the prefix that only a restart (which ends them all) stops early."""
-        return subprocess.Popen([str(WINE), TOOLS_DIR + "\\e2e_helper.exe", "sleep", "300"], env=self.env(),
+        return subprocess.Popen([*WINE, TOOLS_DIR + "\\e2e_helper.exe", "sleep", "300"], env=self.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait_out_restart(self, attempts=20):
@@ -290,7 +299,7 @@ class Prefix:
         raise AssertionError("the prefix never settled after the restart")
 
     def wine(self, *args):
-        subprocess.run([str(WINE), *args], env=self.env(), check=True, stdout=subprocess.DEVNULL,
+        subprocess.run([*WINE, *args], env=self.env(), check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
 
     # -- the layout --------------------------------------------------------------------------
@@ -318,9 +327,11 @@ class Prefix:
         return self.helper_json("product", upgrade_code)
 
     def use_msiexec_standin(self, exit_code=0):
-        """Puts the recording stand-in in the place of msiexec.exe for the rest of the test."""
-        shutil.copy2(win_to_unix(self.path, TOOLS_DIR + "\\fake_setup.exe"),
-                     win_to_unix(self.path, SYSTEM32 + "\\msiexec.exe"))
+        """Puts the recording stand-in in the place of msiexec.exe for the rest of the test: in syswow64,
+        where the 32-bit bootstrapper's system32 leads, and in system32 for 64-bit callers."""
+        for system_dir in (SYSTEM32, SYSWOW64):
+            shutil.copy2(win_to_unix(self.path, TOOLS_DIR + "\\fake_setup.exe"),
+                         win_to_unix(self.path, system_dir + "\\msiexec.exe"))
         self.overrides = "msiexec.exe=n"
         self.extra_env.update(FAKE_SETUP_RECORD=RECORD_FILE, FAKE_SETUP_EXIT=str(exit_code))
 
@@ -354,20 +365,28 @@ class Prefix:
         self.wine("regedit", "/S", TOOLS_DIR + "\\import.reg")
 
     def fake_windows_version(self, major, minor, build, service_pack, server=False):
-        """Makes VerifyVersionInfoW of the next process answer as that Windows would."""
+        """Makes VerifyVersionInfoW of the next process answer as that Windows would.
+
+        A 32-bit process reads the version from the Wow6432Node view, and Wine 10 prefers the
+        Current*VersionNumber values to CurrentVersion: both views get all of them."""
         csd = f"Service Pack {service_pack}" if service_pack else ""
-        self.import_reg(f"""REGEDIT4
-
-[HKEY_CURRENT_USER\\Software\\Wine]
-"Version"=-
-
-[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]
+        version_values = f"""\
 "CurrentVersion"="{major}.{minor}"
 "CurrentMajorVersionNumber"=dword:{major:08x}
 "CurrentMinorVersionNumber"=dword:{minor:08x}
 "CurrentBuild"="{build}"
 "CurrentBuildNumber"="{build}"
 "CSDVersion"="{csd}"
+"""
+        self.import_reg(f"""REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Wine]
+"Version"=-
+
+[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion]
+{version_values}
+[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows NT\\CurrentVersion]
+{version_values}
 
 [HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Windows]
 "CSDVersion"=dword:{service_pack * 256:08x}
@@ -377,11 +396,11 @@ class Prefix:
 """)
 
     def temp_dir(self):
-        """TMP as the prefix's programs see it (C:\\users\\<user>\\Temp)."""
+        """TMP as the prefix's programs see it (C:\\users\\<user>\\AppData\\Local\\Temp)."""
         users = self.path / "drive_c" / "users"
-        dirs = [d for d in users.glob("*/Temp") if d.parent.name.lower() != "public"]
+        dirs = [d for d in users.glob("*/AppData/Local/Temp") if d.parents[2].name.lower() != "public"]
         assert len(dirs) == 1, dirs
-        return dirs[0], f"C:\\users\\{dirs[0].parent.name}\\Temp"
+        return dirs[0], f"C:\\users\\{dirs[0].parents[2].name}\\AppData\\Local\\Temp"
 
     def logs(self):
         unix_dir, _ = self.temp_dir()

@@ -165,7 +165,6 @@ TEST_F(PackageDiscovery, ArchitectureMaskFollowsTheSystemsWordSize)
     } rows[] = {
         {platform::ProcessArchitecture::X86, L"*win32*"},
         {platform::ProcessArchitecture::X86OnWow64, L"*x64*"},
-        {platform::ProcessArchitecture::X64, L"*x64*"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(static_cast<int>(row.architecture));
@@ -206,7 +205,6 @@ TEST_F(PackageDiscovery, PackageCodeComesFromThePackageOfThisArchitecture)
     } rows[] = {
         {platform::ProcessArchitecture::X86, kWin32Package, kProductCodeB},
         {platform::ProcessArchitecture::X86OnWow64, kX64Package, kProductCodeA},
-        {platform::ProcessArchitecture::X64, kX64Package, kProductCodeA},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.package);

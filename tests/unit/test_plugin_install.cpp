@@ -380,7 +380,6 @@ TEST_F(PlugInInstall, ThePackageRunIsTheStemPackageOfThisArchitecture)
     } rows[] = {
         {platform::ProcessArchitecture::X86, L"C:\\Layout\\aaa-win32.msi", kWin32Package},
         {platform::ProcessArchitecture::X86OnWow64, L"C:\\Layout\\aaa-x64.msi", kX64Package},
-        {platform::ProcessArchitecture::X64, L"C:\\Layout\\aaa-x64.msi", kX64Package},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.runPackage);
