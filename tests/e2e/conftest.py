@@ -5,7 +5,7 @@ import subprocess
 
 import pytest
 
-from e2e_bench import (BUILD, E2E, TOOLS_DIR, PackageFactory, boot_prefix, copy_prefix, end_prefix, private_display,
+from e2e_bench import (BUILD, E2E, MINGW_CXX_32, TOOLS_DIR, PackageFactory, boot_prefix, copy_prefix, end_prefix, private_display,
                        require_tools, run_wine_for_output, tool_exe, wine_env)
 
 
@@ -16,6 +16,8 @@ def tools():
     return {
         "helper": tool_exe("e2e_helper", src / "e2e_helper.cpp", ["-lmsi", "-lgdi32"]),
         "fake_setup": tool_exe("fake_setup", src / "fake_setup.cpp", ["-mwindows"]),
+        # 32-bit, as the process it is planted into.
+        "planted_dll": tool_exe("planted_dll", src / "planted_dll.cpp", ["-shared"], MINGW_CXX_32, ".dll"),
     }
 
 

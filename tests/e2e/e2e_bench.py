@@ -326,10 +326,30 @@ class Prefix:
     def product(self, upgrade_code=UPGRADE_CODE):
         return self.helper_json("product", upgrade_code)
 
-    def use_msiexec_standin(self, exit_code=0):
+    @contextmanager
+    def installer_cache_hidden(self):
+        """Wine's MsiOpenPackageExW refuses (1638) a package whose ProductCode is installed at another
+        version while the installed product's cached package exists; Windows opens it. The cached
+        packages are moved aside for the block and put back after it."""
+        cache = self.path / "drive_c" / "windows" / "Installer"
+        aside = self.path / "installer-cache-aside"
+        aside.mkdir()
+        moved = [p.rename(aside / p.name) for p in cache.glob("*.msi")]
+        try:
+            yield
+        finally:
+            for p in moved:
+                p.rename(cache / p.name)
+            aside.rmdir()
+
+    def installed_payload(self):
+        """The file the test package installs (a 32-bit package: Program Files (x86) on 64-bit Windows)."""
+        return self.path / "drive_c" / "Program Files (x86)" / "KestrovaPellarisE2E" / "npzarel.dat"
+
+    def use_msiexec_standin(self, exit_code=0, system_dirs=(SYSTEM32, SYSWOW64)):
         """Puts the recording stand-in in the place of msiexec.exe for the rest of the test: in syswow64,
         where the 32-bit bootstrapper's system32 leads, and in system32 for 64-bit callers."""
-        for system_dir in (SYSTEM32, SYSWOW64):
+        for system_dir in system_dirs:
             shutil.copy2(win_to_unix(self.path, TOOLS_DIR + "\\fake_setup.exe"),
                          win_to_unix(self.path, system_dir + "\\msiexec.exe"))
         self.overrides = "msiexec.exe=n"

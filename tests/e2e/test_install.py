@@ -1,10 +1,8 @@
-"""Installing, upgrading and refusing: what the user sees and what ends up installed.
-
-Not reachable under Wine, covered by the unit tests instead: a newer package with the SAME
-ProductCode (MsiOpenPackageExW answers 1638 under Wine for a product installed at another version).
-"""
+"""Installing, upgrading and refusing: what the user sees and what ends up installed."""
 
 import re
+
+import pytest
 
 from e2e_bench import (ERROR_BOX, IDNO, IDOK, IDYES, LAYOUT_DIR, NEW, OLD, OWNERLESS_YES_NO_BOX, PACKAGE_FILE,
                       PLAIN_BOX, PRODUCT_NAME, QUESTION_BOX, STATE_INSTALLED, SYSTEM32, assert_box)
@@ -65,17 +63,30 @@ class TestFreshInstall:
         assert line.startswith(f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\packages\\{PACKAGE_FILE}" ')
 
 
+# The installed product's own ProductCode at the newer version: upgraded in place (reinstall mode).
+SAME_CODE_NEW = (OLD[0], NEW[1])
+
+
 class TestUpgrade:
-    """An older product is installed; the package beside the bootstrapper is newer (another ProductCode)."""
+    """An older product is installed; the package beside the bootstrapper is newer, either a major
+    upgrade (another ProductCode) or the same ProductCode at a newer version."""
+
+    @pytest.fixture(params=[NEW, SAME_CODE_NEW], ids=["other-product-code", "same-product-code"])
+    def newer(self, request, prefix, packages):
+        prefix.install_directly(packages.build(*OLD))
+        prefix.put_package(packages.build(*request.param))
+        if request.param[0] != OLD[0]:
+            yield request.param
+            return
+        with prefix.installer_cache_hidden():
+            yield request.param
 
     def upgrade_question(self, window):
         # Asked without an owner and without MB_TOPMOST, unlike the run flow's boxes.
         assert_box(window, title=texts.CAPTION_UPDATE, text=texts.update_question(PRODUCT_NAME, OLD[1], NEW[1]),
                    buttons=[IDYES, IDNO], icon="none", owned=False, style=OWNERLESS_YES_NO_BOX)
 
-    def test_no_ends_the_run_with_1_and_changes_nothing(self, prefix, packages):
-        prefix.install_directly(packages.build(*OLD))
-        prefix.put_package(packages.build(*NEW))
+    def test_no_ends_the_run_with_1_and_changes_nothing(self, prefix, newer):
         run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDNO}"])
         assert len(run.windows) == 2, run
         confirm_box(run.windows[0])
@@ -85,17 +96,15 @@ class TestUpgrade:
         assert (product["product"], product["version"]) == (OLD[0], OLD[1])
         assert prefix.logs() == []
 
-    def test_yes_upgrades_to_the_new_version(self, prefix, packages):
-        prefix.install_directly(packages.build(*OLD))
-        prefix.put_package(packages.build(*NEW))
+    def test_yes_upgrades_to_the_new_version(self, prefix, newer):
         run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDYES}", f"press:{IDOK}"])
         assert len(run.windows) == 3, run
         self.upgrade_question(run.windows[1])
         success_box(run.windows[2])
         assert run.exit_code == 0, run
         product = prefix.product()
-        assert (product["product"], product["state"], product["version"]) == (NEW[0], STATE_INSTALLED, NEW[1])
-
+        assert (product["product"], product["state"], product["version"]) == (newer[0], STATE_INSTALLED, NEW[1])
+        assert prefix.installed_payload().read_text() == f"{PRODUCT_NAME} {NEW[1]}\n"
 
     def test_a_product_name_with_format_signs_is_shown_as_it_stands(self, prefix, packages):
         # The name is data, never a format: "%s", "%d" and a lone "%" reach the box unchanged.
@@ -107,18 +116,33 @@ class TestUpgrade:
         assert run.windows[1]["text"] == texts.update_question(name, OLD[1], NEW[1]), run
         assert run.exit_code == 1, run
 
+    @pytest.mark.parametrize("language", ["eng", "rus"])
+    def test_the_question_names_the_package_of_the_ui_language(self, prefix, packages, russian_ui, language):
+        # The name comes from the package named for the system's UI language ("*eng*zarelcom*.msi" on
+        # an English system), which need not be the package that is installed.
+        prefix.install_directly(packages.build(*OLD))
+        prefix.put_package(packages.build(*NEW))
+        for other in ("eng", "rus"):
+            prefix.put_package(packages.build(*NEW, name=f"Kestrova Pellaris ({other})"), f"{other}-zarelcom.msi")
+        run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDNO}"],
+                                      env=russian_ui if language == "rus" else None)
+        assert len(run.windows) == 2, run
+        expected = texts.update_question(f"Kestrova Pellaris ({language})", OLD[1], NEW[1])
+        assert run.windows[1]["text"] == expected, run
+        assert run.exit_code == 1, run
+
 
 class TestSameVersionInstalled:
-    """The installed product is the very package beside the bootstrapper; msiexec is the stand-in."""
+    """The installed product is the very package beside the bootstrapper."""
 
     def prepare(self, prefix, packages):
         package = packages.build(*OLD)
         prefix.install_directly(package)
         prefix.put_package(package)
-        prefix.use_msiexec_standin()
 
     def test_no_to_reinstall_gives_1602_and_runs_nothing(self, prefix, packages):
         self.prepare(prefix, packages)
+        prefix.use_msiexec_standin()
         run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDNO}"])
         assert len(run.windows) == 2, run
         assert_box(run.windows[1], title=texts.CAPTION_UPDATE, text=texts.SAME_VERSION_REINSTALL,
@@ -128,19 +152,22 @@ class TestSameVersionInstalled:
 
     def test_silent_run_does_nothing_and_succeeds(self, prefix, packages):
         self.prepare(prefix, packages)
+        prefix.use_msiexec_standin()
         run = prefix.run_bootstrapper("-silent")
         assert run.windows == [], run
         assert run.exit_code == 0, run
         assert prefix.recorded_command_lines() == []
 
-    def test_reinstall_switch_runs_msiexec_with_reinstall_properties(self, prefix, packages):
+    def test_reinstall_switch_repairs_the_installed_product(self, prefix, packages):
+        # A lost file of the product is back after the reinstall (REINSTALL=ALL REINSTALLMODE=vomus).
         self.prepare(prefix, packages)
+        prefix.installed_payload().unlink()
         run = prefix.run_bootstrapper("-reinstall", plan=[f"press:{IDYES}", f"press:{IDOK}"])
         assert len(run.windows) == 2, run
         success_box(run.windows[1])
         assert run.exit_code == 0, run
-        [line] = prefix.recorded_command_lines()
-        assert line.endswith(" REBOOT=R  /qb REINSTALL=ALL REINSTALLMODE=vomus"), line
+        assert prefix.installed_payload().read_text() == f"{PRODUCT_NAME} {OLD[1]}\n"
+        assert prefix.product()["version"] == OLD[1]
 
 
 class TestNewerVersionInstalled:
