@@ -1,4 +1,8 @@
 # The unit tests: the logic on a simulated machine, native on the build host.
+# -DSANITIZE=ON builds them with AddressSanitizer and UndefinedBehaviorSanitizer; any finding fails
+# the test that made it.
+option(SANITIZE "Build the unit tests with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+
 find_package(GTest REQUIRED)
 enable_testing()
 
@@ -9,6 +13,12 @@ add_executable(unit_tests ${LOGIC_SOURCES} ${SIMULATED_MACHINE_SOURCES} ${UNIT_T
 target_include_directories(unit_tests PRIVATE src tests ${CMAKE_SOURCE_DIR})
 target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)
 target_link_libraries(unit_tests PRIVATE GTest::gtest GTest::gtest_main)
+
+if(SANITIZE)
+    set(SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_compile_options(unit_tests PRIVATE ${SANITIZER_FLAGS})
+    target_link_options(unit_tests PRIVATE ${SANITIZER_FLAGS})
+endif()
 
 include(GoogleTest)
 gtest_discover_tests(unit_tests)

@@ -41,7 +41,7 @@ std::wstring ComposeSetupArguments(const std::wstring& logPath, std::wstring ext
 uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind, const std::wstring& extraArgs)
 {
     std::wstring logPath;
-    if (!Contains(extraArgs, L"/l") && !Contains(extraArgs, L"/L")) {
+    if (!BringsOwnLog(extraArgs)) {
         // Without TMP there is no log to offer; the user has been told, and nothing is started.
         const uint32_t named = MakeLogPath(silent, logPath, kind);
         if (named != kSuccess) return named;

@@ -34,17 +34,32 @@ bool RestartMarkerExists() { return platform::UserKeyExists(kMarkerPath); }
 
 uint32_t ClearRestartMarker() { return platform::DeleteUserSubkey(kMarkerParent, kMarkerName); }
 
+bool RemoveRestartMarker()
+{
+    const uint32_t cleared = ClearRestartMarker();
+    return cleared == kSuccess || cleared == kFileNotFound;
+}
+
 bool RestartComputer() { return platform::RestartWindows(); }
 
-int FinishSuccessfulRun(const BootstrapOptions& options)
+int FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested)
 {
+    if (restartRequested) SetRestartMarker();
+    const bool markerPresent = RestartMarkerExists();
+    const bool restartDue = restartRequested || markerPresent;
+
     const ProductTexts texts = TextsFor(options);
-    if (!RestartMarkerExists() || options.noRestart) {
+    if (!restartDue || options.noRestart) {
         if (!options.silent) ShowMessage(BoxKind::Plain, texts.successMessage, MSG_PRODUCT_CAPTION);
-        return kExitSuccess;
+        // Held back and not recorded for the next run: the caller alone can still know it is due.
+        return restartDue && !markerPresent ? kExitRestartRequired : kExitSuccess;
     }
-    // The marker goes before the question, so a declined or failed restart is not asked again.
-    ClearRestartMarker();
+    // The marker goes before the question, so a declined or failed restart is not asked again. One
+    // that stays would restart the machine again at the end of every later silent run.
+    if (markerPresent && !RemoveRestartMarker()) {
+        if (!options.silent) ShowMessage(BoxKind::Plain, MSG_RESTART_FAILED, MSG_PRODUCT_CAPTION);
+        return kExitRestartFailed;
+    }
     if (!options.silent &&
         ShowMessage(BoxKind::WarningQuestion, texts.restartQuestion, MSG_PRODUCT_CAPTION) != kButtonYes) {
         return kExitSuccess;

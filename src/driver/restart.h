@@ -15,9 +15,14 @@ bool RestartMarkerExists();
 // Deletes the marker. Returns 0 or the registry error.
 uint32_t ClearRestartMarker();
 
+// True when the marker is gone afterwards: deleted now, or already absent.
+bool RemoveRestartMarker();
+
 // Asks Windows for a forced restart; true when Windows accepted.
 bool RestartComputer();
 
-// The end of a successful run: the restart question when a marker is pending (and -norestart is not
-// set), else the success message. Returns the exit code: 0, or 7 when a due restart failed.
-int FinishSuccessfulRun(const BootstrapOptions& options);
+// The end of a successful run. A restart the installation requested is recorded in the marker first;
+// a restart is due when it was requested or a marker is pending. Then: the restart question (unless
+// -norestart), else the success message. Returns the exit code: 0; 7 when a due restart failed or the
+// marker could not be removed; 3010 when -norestart holds back a restart that could not be recorded.
+int FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested);

@@ -6,6 +6,8 @@
 
 // Windows and Windows Installer codes the program produces or looks at.
 constexpr uint32_t kSuccess = 0;
+constexpr uint32_t kFileNotFound = 2;
+constexpr uint32_t kEnvironmentVariableNotFound = 203;  // also a TMP that cannot hold a log
 constexpr uint32_t kNoPackageFound = 232;      // no file matched a package mask
 constexpr uint32_t kErrorMoreData = 234;
 constexpr uint32_t kInstallUserExit = 1602;    // the user declined or cancelled
@@ -22,3 +24,4 @@ constexpr int kExitWindows2000NeedsSp4 = 3;
 constexpr int kExitWindowsXpNeedsSp2 = 4;
 constexpr int kExitWindows2003NeedsSp1 = 5;
 constexpr int kExitRestartFailed = 7;
+constexpr int kExitRestartRequired = 3010;  // a restart is due that nothing could record

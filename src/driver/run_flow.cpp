@@ -69,11 +69,13 @@ int RunBootstrapper(const wchar_t* commandTail)
     if (distributions != kSuccess) return static_cast<int>(distributions);
 
     std::wstring logPath;
-    const uint32_t result = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
-    if (result == kInstallUserExit) return static_cast<int>(result);
-    if (result != kSuccess) {
-        if (!options.silent) ShowBox(BoxKind::Error, FailureReport(MSG_PLUGIN_INSTALL_FAILED, result, logPath), caption);
-        return static_cast<int>(result);
+    const InstallResult plugIn = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
+    if (plugIn.code == kInstallUserExit) return static_cast<int>(plugIn.code);
+    if (plugIn.code != kSuccess) {
+        if (!options.silent) {
+            ShowBox(BoxKind::Error, FailureReport(MSG_PLUGIN_INSTALL_FAILED, plugIn.code, logPath), caption);
+        }
+        return static_cast<int>(plugIn.code);
     }
-    return FinishSuccessfulRun(options);
+    return FinishSuccessfulRun(options, plugIn.restartRequested);
 }

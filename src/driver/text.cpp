@@ -57,6 +57,14 @@ std::wstring DirectoryOf(const std::wstring& path)
     return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
+bool IsAbsolutePath(const std::wstring& path)
+{
+    const auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const auto isDriveLetter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+    if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == L':' && isSeparator(path[2])) return true;
+    return path.size() >= 2 && isSeparator(path[0]) && isSeparator(path[1]);
+}
+
 void TrimAtNul(std::wstring& text)
 {
     const size_t nul = text.find(L'\0');

@@ -25,5 +25,9 @@ std::wstring FileNameOf(const std::wstring& path);
 // Everything up to and including the last backslash (empty when there is none).
 std::wstring DirectoryOf(const std::wstring& path);
 
+// True for a path that names its drive and root ("C:\\...") or a network share ("\\\\server\\..."):
+// one that does not depend on the current drive or directory.
+bool IsAbsolutePath(const std::wstring& path);
+
 // Cuts `text` at its first NUL: the length a Windows call left in a buffer.
 void TrimAtNul(std::wstring& text);

@@ -2,10 +2,8 @@
 
 #include "driver/messages.h"
 #include "driver/prerequisites.h"
-#include "driver/restart.h"
 #include "driver/result_codes.h"
 #include "driver/text.h"
-#include "package/package_discovery.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/msi_api.h"
@@ -27,7 +25,12 @@ void AppendTwoDigits(std::wstring& text, int value)
     text += static_cast<wchar_t>(L'0' + value % 10);
 }
 
-bool BringsOwnLog(const std::wstring& arguments) { return Contains(arguments, L"/l") || Contains(arguments, L"/L"); }
+// The log path is pasted between quotes into an elevated command line, and must not depend on the
+// current drive or directory.
+bool IsUsableDirectory(const std::wstring& directory)
+{
+    return IsAbsolutePath(directory) && !Contains(directory, L"\"");
+}
 
 bool IsRestartCode(uint32_t code)
 {
@@ -54,14 +57,26 @@ std::wstring MakeTimestamp()
     return stamp;
 }
 
-uint32_t MakeLogPath(bool silent, std::wstring& logPath, const std::wstring& baseName)
+bool BringsOwnLog(const std::wstring& arguments) { return Contains(arguments, L"/l") || Contains(arguments, L"/L"); }
+
+uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory)
 {
-    std::wstring temporaryDirectory;
-    const uint32_t result = platform::ReadEnvironmentVariable(L"TMP", temporaryDirectory);
+    std::wstring value;
+    uint32_t result = platform::ReadEnvironmentVariable(L"TMP", value);
+    if (result == kSuccess && !IsUsableDirectory(value)) result = kEnvironmentVariableNotFound;
     if (result != kSuccess) {
         ShowRunError(silent, MSG_TMP_UNREADABLE);
         return result;
     }
+    directory = value;
+    return kSuccess;
+}
+
+uint32_t MakeLogPath(bool silent, std::wstring& logPath, const std::wstring& baseName)
+{
+    std::wstring temporaryDirectory;
+    const uint32_t result = ReadTemporaryDirectory(silent, temporaryDirectory);
+    if (result != kSuccess) return result;
     logPath = temporaryDirectory + L"\\" + baseName + L"_" + MakeTimestamp() + L".log";
     return kSuccess;
 }
@@ -69,27 +84,22 @@ uint32_t MakeLogPath(bool silent, std::wstring& logPath, const std::wstring& bas
 void RemoveSourceHash(const std::wstring& productCode)
 {
     if (!IsWindows5Minor(2) && !IsWindows5Minor(1)) return;
+    // Without either, the path would name the Installer folder's SourceHash file of no product.
     std::wstring windowsDirectory;
-    platform::ReadEnvironmentVariable(L"WINDIR", windowsDirectory);
+    if (productCode.empty() || platform::ReadWindowsDirectory(windowsDirectory) != kSuccess) return;
     platform::RemoveFile(windowsDirectory + L"\\installer\\SourceHash" + productCode);
 }
 
-uint32_t RunPackageInstall(bool silent, std::wstring& logPath, const std::wstring& installedCode,
-                           const std::wstring& packageMask, std::wstring arguments)
+InstallResult RunPackageInstall(bool silent, std::wstring& logPath, const std::wstring& installedCode,
+                                const std::wstring& packagePath, std::wstring arguments)
 {
-    std::wstring packagePath;
-    const uint32_t found = FindPackageFile(packageMask, packagePath);
-    if (found != kSuccess) {
-        ShowRunError(silent, MSG_PACKAGE_NOT_FOUND);
-        return found;
-    }
     arguments = L" REBOOT=R " + arguments;
     const std::wstring packageFileName = FileNameOf(packagePath);
 
     if (!BringsOwnLog(arguments)) {
         std::wstring path;
         const uint32_t named = MakeLogPath(silent, path, packageFileName);
-        if (named != kSuccess) return named;
+        if (named != kSuccess) return {named, false};
         logPath = path;
         arguments = L"/Lv! \"" + logPath + L"\"" + arguments;
     }
@@ -98,7 +108,7 @@ uint32_t RunPackageInstall(bool silent, std::wstring& logPath, const std::wstrin
     const uint32_t read = platform::ReadSystemDirectory(systemDirectory);
     if (read != kSuccess) {
         ShowRunError(silent, MSG_SYSTEM_DIRECTORY_UNREADABLE);
-        return read;
+        return {read, false};
     }
     const std::wstring commandLine = MsiexecCommandLine(systemDirectory, packagePath, arguments);
 
@@ -108,7 +118,6 @@ uint32_t RunPackageInstall(bool silent, std::wstring& logPath, const std::wstrin
     RemoveSourceHash(installedCode);
 
     const uint32_t exitCode = platform::RunProcess(commandLine).code;
-    if (!IsRestartCode(exitCode)) return exitCode;
-    SetRestartMarker();
-    return kSuccess;
+    if (IsRestartCode(exitCode)) return {kSuccess, true};
+    return {exitCode, false};
 }

@@ -8,19 +8,21 @@
 #include "platform/system.h"
 #include "res/resource.h"
 
-const wchar_t kAnyPackageMask[] = L"*.msi";
-const wchar_t kPlugInPackageMask[] = L"zarelcom*.msi";
-
 namespace {
 
+const wchar_t kPlugInStem[] = L"zarelcom";
+const wchar_t kPackageExtension[] = L".msi";
 constexpr uint16_t kRussianRussia = 0x0419;
 
-bool FindFirstMatch(const std::wstring& directory, const std::wstring& mask, std::wstring& path)
+// The first file matching `mask` in `directory`; a folder of a matching name is passed over.
+bool FirstFileMatching(const std::wstring& directory, const std::wstring& mask, std::wstring& path)
 {
-    platform::DirectorySearch search(directory + mask);
-    if (!search.Found()) return false;
-    path = directory + search.Name();
-    return true;
+    for (platform::DirectorySearch search(directory + mask); search.Found(); search.Next()) {
+        if (search.IsDirectory()) continue;
+        path = directory + search.Name();
+        return true;
+    }
+    return false;
 }
 
 bool IsSearchableSubdirectory(const platform::DirectorySearch& entry)
@@ -30,6 +32,30 @@ bool IsSearchableSubdirectory(const platform::DirectorySearch& entry)
 
 void ShowDiscoveryError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, message, MSG_ERROR_CAPTION); }
 
+PackageProperty ReadProperty(const MsiHandle& package, const wchar_t* name)
+{
+    PackageProperty property;
+    property.status = ReadMsiProperty(package, name, property.value);
+    return property;
+}
+
+// The ProductName of another package than the run's own, with its error boxes.
+uint32_t ReadProductNameOf(const std::wstring& path, bool silent, std::wstring& name)
+{
+    MsiHandle package;
+    uint32_t result = OpenPackage(path, package);
+    if (result != kSuccess) {
+        if (!silent) ShowDiscoveryError(MSG_PACKAGE_NOT_OPENED);
+    } else {
+        result = ReadMsiProperty(package, L"ProductName", name);
+        if (result != kSuccess && !silent) ShowDiscoveryError(MSG_PACKAGE_PROPERTY_UNREADABLE);
+    }
+    package.Close();
+    return result;
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) { return EqualsIgnoringAsciiCase(a, b.c_str()); }
+
 }  // namespace
 
 std::wstring ExecutableDirectory() { return DirectoryOf(platform::ExecutablePath()); }
@@ -37,10 +63,10 @@ std::wstring ExecutableDirectory() { return DirectoryOf(platform::ExecutablePath
 uint32_t FindPackageFile(const std::wstring& mask, std::wstring& path)
 {
     const std::wstring directory = ExecutableDirectory();
-    if (FindFirstMatch(directory, mask, path)) return kSuccess;
+    if (FirstFileMatching(directory, mask, path)) return kSuccess;
 
     for (platform::DirectorySearch entry(directory + L"*"); entry.Found(); entry.Next()) {
-        if (IsSearchableSubdirectory(entry) && FindFirstMatch(directory + entry.Name() + L"\\", mask, path)) {
+        if (IsSearchableSubdirectory(entry) && FirstFileMatching(directory + entry.Name() + L"\\", mask, path)) {
             return kSuccess;
         }
     }
@@ -57,51 +83,34 @@ std::wstring GetLanguageMask()
     return platform::SystemDefaultUiLanguage() == kRussianRussia ? L"*rus*" : L"*eng*";
 }
 
-uint32_t ReadPlugInPackageCode(std::wstring& code, bool related)
+std::wstring PlugInPackageMask() { return kPlugInStem + GetArchitectureMask() + kPackageExtension; }
+
+uint32_t ReadPlugInPackage(const std::wstring& path, PlugInPackage& package)
 {
-    std::wstring path;
-    if (FindPackageFile(GetArchitectureMask() + kAnyPackageMask, path) != kSuccess &&
-        FindPackageFile(kAnyPackageMask, path) != kSuccess) {
-        return kNoPackageFound;
-    }
-    MsiHandle package;
-    uint32_t result = OpenPackage(path, package);
+    MsiHandle opened;
+    const uint32_t result = OpenPackage(path, opened);
     if (result == kSuccess) {
-        if (related) {
-            // An unreadable UpgradeCode leaves it empty; the lookup then fails and no related
-            // product is taken as installed.
-            std::wstring upgradeCode;
-            ReadMsiProperty(package, L"UpgradeCode", upgradeCode);
-            result = FindFirstRelatedProduct(upgradeCode, code);
-        } else {
-            result = ReadMsiProperty(package, L"ProductCode", code);
-        }
+        package.path = path;
+        package.productCode = ReadProperty(opened, L"ProductCode");
+        package.upgradeCode = ReadProperty(opened, L"UpgradeCode");
+        package.productVersion = ReadProperty(opened, L"ProductVersion");
+        package.productName = ReadProperty(opened, L"ProductName");
     }
-    package.Close();
+    opened.Close();
     return result;
 }
 
-uint32_t ReadFoundPackageProperty(const std::wstring& path, const wchar_t* property, bool silent, std::wstring& value)
+uint32_t ReadQuestionProductName(const PlugInPackage& package, bool silent, std::wstring& name)
 {
-    if (path.empty()) {
-        if (!silent) ShowDiscoveryError(MSG_PACKAGE_PATH_NOT_FOUND);
-        return kNoPackageFound;
+    std::wstring languagePackage;
+    const std::wstring mask = GetLanguageMask() + kPlugInStem + L"*" + kPackageExtension;
+    if (FindPackageFile(mask, languagePackage) == kSuccess && !SamePath(languagePackage, package.path)) {
+        return ReadProductNameOf(languagePackage, silent, name);
     }
-    MsiHandle package;
-    uint32_t result = OpenPackage(path, package);
-    if (result != kSuccess) {
-        if (!silent) ShowDiscoveryError(MSG_PACKAGE_NOT_OPENED);
-    } else {
-        result = ReadMsiProperty(package, property, value);
-        if (result != kSuccess && !silent) ShowDiscoveryError(MSG_PACKAGE_PROPERTY_UNREADABLE);
+    if (package.productName.status != kSuccess) {
+        if (!silent) ShowDiscoveryError(MSG_PACKAGE_PROPERTY_UNREADABLE);
+        return package.productName.status;
     }
-    package.Close();
-    return result;
-}
-
-uint32_t ReadPackageProductName(std::wstring& name, bool silent, const std::wstring& mask)
-{
-    std::wstring path;
-    if (FindPackageFile(GetLanguageMask() + mask, path) != kSuccess) FindPackageFile(mask, path);
-    return ReadFoundPackageProperty(path, L"ProductName", silent, name);
+    name = package.productName.value;
+    return kSuccess;
 }

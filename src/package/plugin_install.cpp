@@ -3,7 +3,7 @@
 #include "driver/messages.h"
 #include "driver/result_codes.h"
 #include "driver/text.h"
-#include "package/msiexec_run.h"
+#include "package/msi_access.h"
 #include "package/package_discovery.h"
 #include "package/version.h"
 #include "platform/msi_api.h"
@@ -50,35 +50,49 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
     return arguments;
 }
 
-uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments, bool reinstall)
+InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments,
+                                   bool reinstall)
 {
-    const std::wstring packageMask = L"zarelcom" + GetArchitectureMask();
-
-    std::wstring installedCode;
-    ReadPlugInPackageCode(installedCode, true);  // empty when no related product is installed
-
-    std::wstring packageCode;
-    const uint32_t codeResult = ReadPlugInPackageCode(packageCode, false);
-    if (codeResult != kSuccess) {
-        if (!silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
-        return codeResult;
+    std::wstring packagePath;
+    if (FindPackageFile(PlugInPackageMask(), packagePath) != kSuccess) {
+        if (!silent) ShowMessage(BoxKind::Error, MSG_PACKAGE_NOT_FOUND, MSG_ERROR_CAPTION);
+        return {kNoPackageFound, false};
     }
+    // Nothing is read or asked while the log could not be written: Windows Installer itself works in
+    // TMP, and an unusable one must be reported as such, not as a package that cannot be opened.
+    if (!BringsOwnLog(extraArguments)) {
+        std::wstring temporaryDirectory;
+        const uint32_t usable = ReadTemporaryDirectory(silent, temporaryDirectory);
+        if (usable != kSuccess) return {usable, false};
+    }
+    PlugInPackage package;
+    uint32_t read = ReadPlugInPackage(packagePath, package);
+    if (read == kSuccess) read = package.productCode.status;
+    if (read != kSuccess) {
+        if (!silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
+        return {read, false};
+    }
+
+    // An unreadable UpgradeCode stays empty; the lookup then fails and no related product is taken
+    // as installed.
+    std::wstring installedCode;
+    FindFirstRelatedProduct(package.upgradeCode.value, installedCode);
 
     InstalledProductFacts facts = {false, false, false};
     facts.installed = platform::QueryProductState(installedCode.c_str()) == platform::kInstallStateDefault;
     if (facts.installed) {
         int comparison = 1;
-        const uint32_t compared = CompareWithInstalled(comparison, silent, installedCode, kPlugInPackageMask);
-        if (compared != kSuccess) return compared;
+        const uint32_t compared = CompareWithInstalled(comparison, silent, installedCode, package);
+        if (compared != kSuccess) return {compared, false};
         switch (DecideOnVersions(comparison, silent, reinstall)) {
-        case Decision::NothingToDo: return kSuccess;
-        case Decision::Declined: return kInstallUserExit;
+        case Decision::NothingToDo: return {kSuccess, false};
+        case Decision::Declined: return {kInstallUserExit, false};
         case Decision::Install: break;
         }
-        facts.sameProductCode = installedCode == packageCode;
+        facts.sameProductCode = installedCode == package.productCode.value;
         facts.featureAbsent =
             platform::QueryFeatureState(installedCode.c_str(), kPlugInFeature) == platform::kInstallStateAbsent;
     }
-    return RunPackageInstall(silent, logPath, installedCode, packageMask,
+    return RunPackageInstall(silent, logPath, installedCode, package.path,
                              ComposeInstallArguments(facts, extraArguments));
 }

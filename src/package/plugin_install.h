@@ -4,11 +4,16 @@
 #include <cstdint>
 #include <string>
 
-// 0: installed, updated, or nothing to do; 1602: the user declined to reinstall the same version;
-// any other value: the code of the step that failed, already shown by that step unless `silent`.
-// `logPath` receives the msiexec log's path once it is named. May end the process with exit code 1
-// when the user declines an update.
-uint32_t InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments, bool reinstall);
+#include "package/msiexec_run.h"
+
+// Installs the run's one plug-in package: the first file "zarelcom" + architecture mask + ".msi"
+// (FindPackageFile), from which its codes, its version and msiexec's package all come.
+// 0: installed, updated, or nothing to do (a restart may be requested); 1602: the user declined to
+// reinstall the same version; any other code: the step that failed, already shown by that step
+// unless `silent` (232 when there is no package). `logPath` receives the msiexec log's path once it
+// is named. May end the process with exit code 1 when the user declines an update.
+InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments,
+                                   bool reinstall);
 
 // The property string handed to msiexec for one case. Each fragment goes in front of what was
 // composed so far, so the caller's extra arguments always stand last.

@@ -4,7 +4,6 @@
 #include "driver/result_codes.h"
 #include "driver/text.h"
 #include "package/msi_access.h"
-#include "package/package_discovery.h"
 #include "platform/process.h"
 #include "res/resource.h"
 
@@ -38,13 +37,6 @@ uint64_t PackedKey(const PackageVersion& v)
 }
 
 void ShowVersionError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, message, MSG_ERROR_CAPTION); }
-
-uint32_t ReadPackageVersion(const std::wstring& mask, bool silent, std::wstring& version)
-{
-    std::wstring path;
-    FindPackageFile(mask, path);
-    return ReadFoundPackageProperty(path, L"ProductVersion", silent, version);
-}
 
 // Asks whether to update; the product name is data and is shown as it stands.
 bool UserAcceptsUpdate(const std::wstring& productName, const std::wstring& installedVersion,
@@ -80,7 +72,7 @@ int CompareVersions(const PackageVersion& a, const PackageVersion& b)
 }
 
 uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& installedCode,
-                              const std::wstring& mask)
+                              const PlugInPackage& package)
 {
     std::wstring installedVersion;
     ProductInfoStage failedStage = ProductInfoStage::None;
@@ -90,15 +82,17 @@ uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& 
         return failedStage == ProductInfoStage::SizeProbe ? 1 : infoResult;
     }
 
-    std::wstring packageVersion;
-    const uint32_t packageResult = ReadPackageVersion(mask, silent, packageVersion);
-    if (packageResult != kSuccess) return packageResult;
+    if (package.productVersion.status != kSuccess) {
+        if (!silent) ShowVersionError(MSG_PACKAGE_PROPERTY_UNREADABLE);
+        return package.productVersion.status;
+    }
+    const std::wstring& packageVersion = package.productVersion.value;
 
     comparison = CompareVersions(ParseVersion(packageVersion), ParseVersion(installedVersion));
     if (comparison <= 0 || silent) return kSuccess;
 
     std::wstring productName;
-    const uint32_t nameResult = ReadPackageProductName(productName, false, mask);
+    const uint32_t nameResult = ReadQuestionProductName(package, false, productName);
     if (nameResult != kSuccess) return nameResult;
     if (!UserAcceptsUpdate(productName, installedVersion, packageVersion)) {
         platform::ExitProcessNormally(kExitUpdateDeclined);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "package/package_discovery.h"
+
 struct PackageVersion {
     int64_t first = 0;
     int64_t second = 0;
@@ -19,9 +21,9 @@ PackageVersion ParseVersion(const std::wstring& text);
 // key (16 bits a part, wrapping), so parts above 65535 carry into the next part.
 int CompareVersions(const PackageVersion& a, const PackageVersion& b);
 
-// Compares the package found by `mask` with the installed product `installedCode` and writes 1, 0 or
-// -1 to `comparison` once both versions are read. A newer package in an interactive run asks the
-// update question; No ends the process with exit code 1. Failures show an ownerless error box unless
+// Compares the plug-in package with the installed product `installedCode` and writes 1, 0 or -1 to
+// `comparison` once both versions are read. A newer package in an interactive run asks the update
+// question; No ends the process with exit code 1. Failures show an ownerless error box unless
 // `silent` and return their code; `comparison` is then unchanged.
 uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& installedCode,
-                              const std::wstring& mask);
+                              const PlugInPackage& package);

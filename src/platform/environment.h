@@ -14,6 +14,10 @@ uint32_t ReadEnvironmentVariable(const wchar_t* name, std::wstring& value);
 // Reads the system directory. Returns 0, or the Windows error of the failed call.
 uint32_t ReadSystemDirectory(std::wstring& directory);
 
+// Reads the Windows folder shared by every user (on a terminal server the per-user one would be the
+// wrong place for Windows Installer's files). Returns 0, or the Windows error of the failed call.
+uint32_t ReadWindowsDirectory(std::wstring& directory);
+
 struct LocalTime {
     int year, month, day, hour, minute, second;
 };

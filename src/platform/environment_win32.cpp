@@ -20,19 +20,30 @@ uint32_t ReadEnvironmentVariable(const wchar_t* name, std::wstring& value)
     return ERROR_SUCCESS;
 }
 
-uint32_t ReadSystemDirectory(std::wstring& directory)
+namespace {
+
+// GetSystemDirectoryW and its kin: the length written, or the size needed when the buffer is short.
+using DirectoryQuery = UINT(WINAPI*)(LPWSTR, UINT);
+
+uint32_t ReadDirectory(DirectoryQuery query, std::wstring& directory)
 {
     std::wstring buffer(MAX_PATH, L'\0');
-    UINT length = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));
+    UINT length = query(&buffer[0], static_cast<UINT>(buffer.size()));
     if (length >= buffer.size()) {
         buffer.assign(length + 1, L'\0');
-        length = GetSystemDirectoryW(&buffer[0], static_cast<UINT>(buffer.size()));
+        length = query(&buffer[0], static_cast<UINT>(buffer.size()));
     }
     if (length == 0 || length >= buffer.size()) return LastErrorOr(ERROR_PATH_NOT_FOUND);
     buffer.resize(length);
     directory = buffer;
     return ERROR_SUCCESS;
 }
+
+}  // namespace
+
+uint32_t ReadSystemDirectory(std::wstring& directory) { return ReadDirectory(GetSystemDirectoryW, directory); }
+
+uint32_t ReadWindowsDirectory(std::wstring& directory) { return ReadDirectory(GetSystemWindowsDirectoryW, directory); }
 
 LocalTime CurrentLocalTime()
 {

@@ -45,7 +45,9 @@ HMODULE LoadMsiFromSystemDirectory(DWORD& error)
         return nullptr;
     }
     lstrcpyW(path + length, L"\\msi.dll");
-    const HMODULE module = LoadLibraryW(path);
+    // msi.dll's own imports are looked for beside msi.dll, never beside the executable: on a Windows
+    // without SetDefaultDllDirectories a plain load would search the executable's folder first.
+    const HMODULE module = LoadLibraryExW(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (module == nullptr) error = LastErrorOr(ERROR_MOD_NOT_FOUND);
     return module;
 }

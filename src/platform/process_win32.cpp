@@ -7,6 +7,23 @@
 #include "platform/win32_handles.h"
 
 namespace platform {
+namespace {
+
+// Waits for `process` to end while the thread's messages keep flowing: this thread owns top-level
+// windows, and a child (or a custom action of msiexec) that broadcasts a message with SendMessage
+// waits until every top-level window has answered. Returns WAIT_OBJECT_0 or WAIT_FAILED.
+DWORD WaitAnswering(HANDLE process)
+{
+    for (;;) {
+        const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken != WAIT_OBJECT_0 + 1) return woken == WAIT_OBJECT_0 ? WAIT_OBJECT_0 : WAIT_FAILED;
+        MSG message;
+        // Sent messages are delivered inside PeekMessageW; posted ones are dispatched to their window.
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    }
+}
+
+}  // namespace
 
 ProcessResult RunProcess(const std::wstring& commandLine)
 {
@@ -26,7 +43,7 @@ ProcessResult RunProcess(const std::wstring& commandLine)
     const KernelHandle process(child.hProcess);
 
     // A failed wait or read must not pass for the child's success.
-    if (WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
+    if (WaitAnswering(process.Get()) == WAIT_FAILED) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
     return {exitCode, true};

@@ -29,12 +29,14 @@ WINDOWS_2000_EXPORTS = {
         "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "LoadResource", "LocalFree", "LockResource",
         "SetLastError", "SetUnhandledExceptionFilter", "SizeofResource", "Sleep", "TlsGetValue",
         "VerSetConditionMask", "VerifyVersionInfoW", "VirtualProtect", "VirtualQuery", "WaitForSingleObject",
-        "WideCharToMultiByte", "WriteFile", "lstrcpyW", "GetFileAttributesExW",
+        "WideCharToMultiByte", "WriteFile", "lstrcpyW", "GetFileAttributesExW", "GetSystemWindowsDirectoryW",
+        "LoadLibraryExW",
     },
     "user32.dll": {
         "CreateWindowExW", "ExitWindowsEx", "MessageBoxW", "DialogBoxParamW", "EndDialog", "GetDlgItem",
         "SendMessageW", "SendDlgItemMessageW", "ShowWindow", "SetWindowTextW", "GetWindowTextW", "IsDlgButtonChecked",
-        "CheckDlgButton", "CheckRadioButton", "LoadImageW", "DestroyIcon", "LoadIconW",
+        "CheckDlgButton", "CheckRadioButton", "LoadImageW", "DestroyIcon", "LoadIconW", "MsgWaitForMultipleObjects",
+        "PeekMessageW", "DispatchMessageW",
     },
     "advapi32.dll": {
         "AdjustTokenPrivileges", "LookupPrivilegeValueW", "OpenProcessToken", "RegCloseKey", "RegCreateKeyExW",

@@ -16,8 +16,10 @@ def tools():
     return {
         "helper": tool_exe("e2e_helper", src / "e2e_helper.cpp", ["-lmsi", "-lgdi32"]),
         "fake_setup": tool_exe("fake_setup", src / "fake_setup.cpp", ["-mwindows"]),
-        # 32-bit, as the process it is planted into.
+        # 32-bit, as the process they are planted into or stand for.
         "planted_dll": tool_exe("planted_dll", src / "planted_dll.cpp", ["-shared"], MINGW_CXX_32, ".dll"),
+        "msi_load_probe": tool_exe("msi_load_probe", src / "msi_load_probe.cpp", [], MINGW_CXX_32,
+                                   product_sources=["platform/msi_api_win32.cpp"]),
     }
 
 

@@ -74,13 +74,16 @@ def require_tools():
                     "(or point BOOTSTRAPPER_EXE at another build)", pytrace=False)
 
 
-def tool_exe(name, source, extra, compiler=MINGW_CXX, suffix=".exe"):
-    """A Windows-side tool of the bench, rebuilt into build/e2e/tools when its source is newer."""
+def tool_exe(name, source, extra, compiler=MINGW_CXX, suffix=".exe", product_sources=()):
+    """A Windows-side tool of the bench, rebuilt into build/e2e/tools when a source is newer.
+
+    `product_sources` are files of src/ compiled into the tool, so that it exercises the product's code."""
     out = BUILD / "e2e" / "tools" / f"{name}{suffix}"
-    if not out.exists() or out.stat().st_mtime < source.stat().st_mtime:
+    sources = [source, *(REPO / "src" / p for p in product_sources)]
+    if not out.exists() or any(out.stat().st_mtime < s.stat().st_mtime for s in sources):
         out.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run([compiler, "-municode", "-static", "-Os", "-s", str(source), "-o", str(out), *extra],
-                       check=True)
+        subprocess.run([compiler, "-municode", "-static", "-Os", "-s", f"-I{REPO / 'src'}", *map(str, sources),
+                        "-o", str(out), *extra], check=True)
     return out
 
 
@@ -163,6 +166,7 @@ class Run:
     exit_code: int | None     # None: the run never reported an end (the prefix was shut down)
     timed_out: bool
     lines: list = field(default_factory=list)
+    seconds: float | None = None  # how long the program ran, as the helper measured it (run mode)
 
     def __repr__(self):
         """What a failing assertion shows: each window on one line, then how the run ended."""
@@ -173,7 +177,7 @@ class Run:
 
 
 def parse_helper_output(stdout):
-    windows, exit_code, timed_out, lines = [], None, False, []
+    windows, exit_code, timed_out, lines, seconds = [], None, False, [], None
     for raw in stdout.splitlines():
         raw = raw.strip()
         if not raw.startswith("{"):
@@ -187,10 +191,10 @@ def parse_helper_output(stdout):
         elif "dump" in obj:
             windows.append(dict(obj["dump"], dump=True))
         elif "exit" in obj:
-            exit_code, timed_out = obj["exit"], obj.get("timeout", False)
+            exit_code, timed_out, seconds = obj["exit"], obj.get("timeout", False), obj.get("seconds")
         elif "error" in obj:
             raise AssertionError(f"e2e_helper: {obj}")
-    return Run(windows, exit_code, timed_out, lines)
+    return Run(windows, exit_code, timed_out, lines, seconds)
 
 
 def run_wine_for_output(env, *args, timeout, trace=None):
@@ -341,6 +345,12 @@ class Prefix:
             for p in moved:
                 p.rename(cache / p.name)
             aside.rmdir()
+
+    def set_user_environment(self, name, value):
+        """Sets a variable of HKCU\\Environment, which the prefix's processes started afterwards inherit
+        (and which, on Windows, an elevated msiexec takes from the user who may write it)."""
+        escaped = value.replace("\\", "\\\\").replace('"', '\\"')
+        self.import_reg(f'REGEDIT4\n\n[HKEY_CURRENT_USER\\Environment]\n"{name}"="{escaped}"\n')
 
     def installed_payload(self):
         """The file the test package installs (a 32-bit package: Program Files (x86) on 64-bit Windows)."""

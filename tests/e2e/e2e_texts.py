@@ -21,6 +21,7 @@ SAME_VERSION_REINSTALL = "Эта версия Kestrova Pellaris уже уста�
 NEWER_VERSION_INSTALLED = "Более новая версия Kestrova Pellaris уже установлена."  # 150
 PRODUCT_CODE_UNREADABLE = "Невозможно найти ProductCode msi-пакета."  # 151
 TMP_UNREADABLE = "Невозможно узнать значение переменной окружения."  # 144
+PACKAGE_NOT_FOUND = "Невозможно найти msi-пакет."  # 139
 
 # With the CSP distributions.
 CONFIRM_PLUGIN_CSP = "Установить Kestrova Pellaris и CSP?"  # 102

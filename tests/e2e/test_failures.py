@@ -5,8 +5,14 @@ Not reachable under Wine, covered by the unit tests instead: the non-administrat
 """
 
 
+import pytest
+
 from e2e_bench import ERROR_BOX, IDOK, IDYES, OLD, assert_box
 import e2e_texts as texts
+
+ERROR_ENVVAR_NOT_FOUND = 203
+NO_PACKAGE = 232
+NOT_A_PACKAGE = 1627  # Wine's answer; Windows gives 1620 (ERROR_INSTALL_PACKAGE_INVALID)
 
 
 def failure_box(window, code, log=None):
@@ -47,15 +53,48 @@ def test_1602_from_msiexec_is_a_quiet_cancel(prefix, packages):
     assert not prefix.marker_exists()
 
 
+def error_box(window, text):
+    assert_box(window, title=texts.CAPTION_ERROR, text=text, buttons=[IDOK], icon="error", owned=True,
+               style=ERROR_BOX)
+
+
 def test_no_package_reports_232_twice(prefix):
     prefix.use_msiexec_standin()
     run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
     assert len(run.windows) == 3, run
-    assert_box(run.windows[1], title=texts.CAPTION_ERROR, text=texts.PRODUCT_CODE_UNREADABLE, buttons=[IDOK],
-               icon="error", owned=True, style=ERROR_BOX)
-    failure_box(run.windows[2], 232)
-    assert run.exit_code == 232, run
+    error_box(run.windows[1], texts.PACKAGE_NOT_FOUND)
+    failure_box(run.windows[2], NO_PACKAGE)
+    assert run.exit_code == NO_PACKAGE, run
     assert prefix.recorded_command_lines() == []
+
+
+def test_a_package_file_that_is_no_package_reports_its_open_error(prefix):
+    (prefix.layout / "zarelcom-x64.msi").write_text("not a Windows Installer package")
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert len(run.windows) == 3, run
+    error_box(run.windows[1], texts.PRODUCT_CODE_UNREADABLE)
+    failure_box(run.windows[2], NOT_A_PACKAGE)
+    assert run.exit_code == NOT_A_PACKAGE, run
+
+
+@pytest.mark.parametrize("tmp", ['C:\\Temp" /i C:\\evil.msi "C:\\Temp', "Temp"], ids=["with-a-quote", "relative"])
+def test_an_unusable_tmp_is_reported_and_nothing_starts(prefix, packages, tmp):
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin()
+    prefix.put_setup_programs("csp")
+    prefix.set_user_environment("TMP", tmp)
+
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert len(run.windows) == 3, run
+    error_box(run.windows[1], texts.TMP_UNREADABLE)
+    failure_box(run.windows[2], ERROR_ENVVAR_NOT_FOUND)
+    assert run.exit_code == ERROR_ENVVAR_NOT_FOUND, run
+
+    distribution = prefix.run_bootstrapper("-csp", "-silent")
+    assert distribution.windows == [], distribution
+    assert distribution.exit_code == ERROR_ENVVAR_NOT_FOUND, distribution
+    assert prefix.recorded_command_lines() == []
+    assert prefix.product()["product"] is None
 
 
 def test_silent_failure_shows_nothing(prefix):

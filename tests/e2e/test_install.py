@@ -65,6 +65,59 @@ class TestFreshInstall:
 
 # The installed product's own ProductCode at the newer version: upgraded in place (reinstall mode).
 SAME_CODE_NEW = (OLD[0], NEW[1])
+# Another product of the machine, whose package may lie beside the bootstrapper.
+OTHER_PRODUCT = "{5E1F7A3C-2B4D-4C6E-8F90-A1B2C3D4E5F6}"
+OTHER_UPGRADE_CODE = "{9C8B7A6D-5E4F-4A3B-2C1D-0E9F8A7B6C5D}"
+
+
+class TestOnePackagePerRun:
+    def test_a_package_in_a_folder_of_its_own_name_is_installed(self, prefix, packages):
+        # The folder zarelcom-x64 beside the exe matches the package's mask too; it is no package.
+        prefix.put_package(packages.build(*OLD), subdir=PACKAGE_FILE.removesuffix(".msi"))
+        run = prefix.run_bootstrapper("-silent")
+        assert run.exit_code == 0, run
+        assert prefix.product()["version"] == OLD[1]
+
+    def test_another_products_package_beside_the_exe_is_never_touched(self, prefix, packages):
+        other = packages.build(OTHER_PRODUCT, "7.0", name="Accounting", upgrade_code=OTHER_UPGRADE_CODE)
+        prefix.install_directly(other)
+        prefix.put_package(other, "accounting-x64.msi")
+        prefix.put_package(packages.build(*OLD), subdir="packages")
+        before = prefix.product(OTHER_UPGRADE_CODE)
+
+        run = prefix.run_bootstrapper("-silent")
+        assert run.exit_code == 0, run
+        assert prefix.product()["version"] == OLD[1]
+        after = prefix.product(OTHER_UPGRADE_CODE)
+        assert (after["version"], after["package_name"]) == ("7.0", before["package_name"])
+
+    def test_a_child_that_broadcasts_a_message_is_answered(self, prefix, packages):
+        # msiexec (the stand-in) sends a message to every top-level window, the bootstrapper's
+        # owner window too, and waits for each answer while the bootstrapper waits for it.
+        prefix.put_package(packages.build(*OLD))
+        prefix.use_msiexec_standin()
+        prefix.extra_env["FAKE_SETUP_BROADCAST"] = "1"
+        run = prefix.run_bootstrapper("-silent")
+        assert run.exit_code == 0, run
+        assert len(prefix.recorded_command_lines()) == 1
+
+    @pytest.mark.parametrize("installed", [False, True], ids=["fresh", "upgrade"])
+    def test_on_windows_xp_only_the_installed_products_source_hash_goes(self, prefix, packages, installed):
+        if installed:
+            prefix.install_directly(packages.build(*OLD))
+        prefix.put_package(packages.build(*NEW))
+        prefix.use_msiexec_standin()
+        installer = prefix.path / "drive_c" / "windows" / "Installer"
+        installer.mkdir(exist_ok=True)
+        for name in ("SourceHash", f"SourceHash{OLD[0]}"):
+            (installer / name).write_text("hash")
+        prefix.fake_windows_version(5, 1, 2600, 3)
+
+        run = prefix.run_bootstrapper("-silent")
+        assert run.exit_code == 0, run
+        assert len(prefix.recorded_command_lines()) == 1
+        assert (installer / "SourceHash").exists(), "the file of no product was removed"
+        assert (installer / f"SourceHash{OLD[0]}").exists() != installed
 
 
 class TestUpgrade:

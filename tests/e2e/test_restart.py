@@ -4,7 +4,8 @@ A real package asks for a reboot with REBOOTME=1 (msiexec ends with 3010); 3011 
 the msiexec stand-in, since Wine's Windows Installer never produces them for a package.
 
 Not reachable under Wine, covered by the unit tests instead: a refused restart (box 111 and exit
-code 7), since Wine grants the shutdown privilege and accepts every ExitWindowsEx request.
+code 7), since Wine grants the shutdown privilege and accepts every ExitWindowsEx request, and a marker
+that cannot be created.
 """
 
 import subprocess
@@ -13,6 +14,8 @@ import pytest
 
 from e2e_bench import IDNO, IDOK, IDYES, NEW, OLD, PLAIN_BOX, STATE_INSTALLED, WARNING_QUESTION_BOX, assert_box
 import e2e_texts as texts
+
+RESTART_FAILED = 7
 
 
 def restart_question(window):
@@ -107,3 +110,25 @@ def test_silent_run_with_a_marker_restarts_without_asking(prefix, packages):
     assert run.windows == [], run
     assert_restarted(prefix, run, bystander)
     assert not prefix.marker_exists()
+
+
+def test_a_marker_that_cannot_be_removed_never_restarts(prefix, packages):
+    # A subkey keeps the marker key from being deleted; restarting anyway would restart the machine
+    # again at the end of every later silent run.
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin(exit_code=0)
+    assert prefix.helper_json("key", "create", "Software\\NeedBstrReboot\\Left")["status"] == 0
+    bystander = prefix.start_bystander()
+
+    silent = prefix.run_bootstrapper("-silent")
+    assert silent.windows == [], silent
+    assert silent.exit_code == RESTART_FAILED, silent
+
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}"])
+    assert len(run.windows) == 2, run
+    assert_box(run.windows[1], title=texts.CAPTION, text=texts.RESTART_FAILED, buttons=[IDOK], icon="none",
+               owned=True, style=PLAIN_BOX)
+    assert run.exit_code == RESTART_FAILED, run
+    assert bystander.poll() is None, "a marker that stays must not restart the machine"
+    bystander.kill()
+    assert prefix.marker_exists()

@@ -51,3 +51,18 @@ def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
     assert run.exit_code == 0, run
     assert sorted(p.name for p in prefix.layout.glob("*.loaded")) == []
     assert prefix.product()["version"] == OLD[1]
+
+
+def test_msi_dlls_imports_are_looked_for_beside_msi_dll(prefix):
+    # Where SetDefaultDllDirectories is missing, a plain load of msi.dll by full path would still take
+    # its imports from the executable's folder first. The probe loads it with the product's own code.
+    probe = win_to_unix(prefix.path, TOOLS_DIR + "\\msi_load_probe.exe").read_bytes()
+    (prefix.layout / "msi_load_probe.exe").write_bytes(probe)
+    planted = win_to_unix(prefix.path, TOOLS_DIR + "\\planted_dll.dll").read_bytes()
+    for name in PLANTED[1:]:
+        (prefix.layout / f"{name}.dll").write_bytes(planted)
+    prefix.overrides = ",".join(PLANTED) + "=n,b"
+
+    out = prefix.helper("run", "--timeout", "30", "--", LAYOUT_DIR + "\\msi_load_probe.exe")
+    assert '"exit": 0' in out, f"the probe did not load msi.dll: {out}"
+    assert sorted(p.name for p in prefix.layout.glob("*.loaded")) == []

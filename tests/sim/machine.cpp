@@ -14,6 +14,7 @@ namespace sim {
 namespace {
 
 constexpr uint32_t kFileNotFound = 2;
+constexpr uint32_t kAccessDenied = 5;
 constexpr uint32_t kInvalidHandle = 6;
 constexpr uint32_t kInvalidParameter = 87;
 constexpr uint32_t kEnvironmentVariableNotFound = 203;
@@ -172,7 +173,6 @@ void Reset()
     HandlePaths().clear();
     machine().arguments = {machine().executablePath};
     machine().environment[L"TMP"] = L"C:\\Users\\admin\\AppData\\Local\\Temp";
-    machine().environment[L"WINDIR"] = L"C:\\Windows";
     AddDirectory(L"C:\\Layout");
     AddFile(machine().executablePath);
 }
@@ -427,6 +427,13 @@ uint32_t ReadSystemDirectory(std::wstring& directory)
     return 0;
 }
 
+uint32_t ReadWindowsDirectory(std::wstring& directory)
+{
+    if (machine().windowsDirectoryError != 0) return machine().windowsDirectoryError;
+    directory = machine().windowsDirectory;
+    return 0;
+}
+
 LocalTime CurrentLocalTime() { return machine().now; }
 
 bool CommandLineArguments(std::vector<std::wstring>& arguments)
@@ -471,6 +478,9 @@ bool UserKeyExists(const wchar_t* path) { return machine().registryKeys.count(si
 uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
 {
     const std::wstring path = sim::Lower(std::wstring(parent) + L"\\" + name);
+    for (const std::wstring& key : machine().registryKeys) {
+        if (key.rfind(path + L"\\", 0) == 0) return sim::kAccessDenied;
+    }
     return machine().registryKeys.erase(path) ? 0 : sim::kFileNotFound;
 }
 

@@ -69,6 +69,8 @@ struct Machine {
     std::map<std::wstring, std::wstring> environment;  // names compared case-insensitively
     std::wstring systemDirectory = L"C:\\Windows\\system32";
     uint32_t systemDirectoryError = 0;
+    std::wstring windowsDirectory = L"C:\\Windows";
+    uint32_t windowsDirectoryError = 0;
     platform::LocalTime now = {2026, 12, 7, 2, 17, 32};
     std::vector<std::wstring> standardOutput;
     bool ownerWindowCreated = true;
@@ -95,7 +97,7 @@ struct Machine {
     };
     std::vector<SourceListCall> sourceListCalls;
 
-    // HKEY_CURRENT_USER in the 32-bit view.
+    // HKEY_CURRENT_USER in the 32-bit view. A key with subkeys cannot be deleted, as RegDeleteKeyW answers.
     std::set<std::wstring> registryKeys;  // lower-cased
     uint32_t registryCreateError = 0;
 

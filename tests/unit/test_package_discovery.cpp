@@ -1,5 +1,5 @@
 // Finding the plug-in package beside the bootstrapper or one folder below it, choosing the
-// architecture and language masks, and reading the codes and the product name from the package.
+// architecture and language masks, and reading what a run needs from its one plug-in package.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -133,15 +133,26 @@ TEST_F(PackageDiscovery, MasksIgnoreCaseAndThePathKeepsTheListingsSpelling)
     EXPECT_EQ(found.path, L"C:\\Layout\\Packages\\ZarelCom-X64.MSI");
 }
 
-TEST_F(PackageDiscovery, AFolderThatMatchesCountsLikeAFile)
+TEST_F(PackageDiscovery, AFolderOfAMatchingNameIsPassedOver)
 {
+    // The layout zarelcom-x64\zarelcom-x64.msi: the folder beside the executable is no package.
     sim::AddDirectory(L"C:\\Layout\\zarelcom-x64");
-    EXPECT_EQ(Find(L"zarelcom*x64*").path, L"C:\\Layout\\zarelcom-x64");
+    sim::AddFile(L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi");
+    EXPECT_EQ(Find(L"zarelcom*x64*").path, L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi");
 
+    // A file listed after a matching folder in the same place is the first match.
     sim::Reset();
     sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddDirectory(L"C:\\Layout\\packages\\zarelcom-x64");
-    EXPECT_EQ(Find(L"zarelcom*x64*").path, L"C:\\Layout\\packages\\zarelcom-x64");
+    sim::AddDirectory(L"C:\\Layout\\packages\\zarelcom-x64.msi");
+    sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi");
+    EXPECT_EQ(Find(L"zarelcom*x64*.msi").path, L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi");
+
+    // Folders alone are no match at all.
+    sim::Reset();
+    sim::AddDirectory(L"C:\\Layout\\zarelcom-x64.msi");
+    const Found found = Find(L"zarelcom*x64*.msi");
+    EXPECT_EQ(found.code, 232u);
+    EXPECT_EQ(found.path, kUnchanged);
 }
 
 TEST_F(PackageDiscovery, TheExecutablesFolderIsWhereverTheExecutableRuns)
@@ -194,163 +205,102 @@ TEST_F(PackageDiscovery, LanguageMaskIsRussianOnlyForRussianAsSpokenInRussia)
 }
 
 // ---------------------------------------------------------------------------------------------
-// ReadPlugInPackageCode
+// The run's plug-in package
 
-TEST_F(PackageDiscovery, PackageCodeComesFromThePackageOfThisArchitecture)
+TEST_F(PackageDiscovery, ThePlugInPackageIsTheStemPackageOfThisArchitecture)
 {
     const struct {
         platform::ProcessArchitecture architecture;
         const std::wstring& package;
-        const std::wstring& code;
     } rows[] = {
-        {platform::ProcessArchitecture::X86, kWin32Package, kProductCodeB},
-        {platform::ProcessArchitecture::X86OnWow64, kX64Package, kProductCodeA},
+        {platform::ProcessArchitecture::X86, kWin32Package},
+        {platform::ProcessArchitecture::X86OnWow64, kX64Package},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.package);
         sim::Reset();
         machine().architecture = row.architecture;
-        // Any .msi would do for the fallback; listed first, it shows that the fallback was not used.
-        sim::AddPackage(L"C:\\Layout\\aaa.msi", kProductCodeC, kUpgradeCode, L"1.0");
-        sim::AddPackage(kWin32Package, kProductCodeB, kUpgradeCode, L"1.0");
-        sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"1.0");
+        // Listed first, none of these may be taken: another product's package, a package of no
+        // architecture, a non-package of the stem.
+        sim::AddPackage(L"C:\\Layout\\other-x64-win32.msi", kProductCodeC, kOtherUpgradeCode, L"1.0");
+        sim::AddPackage(L"C:\\Layout\\zarelcom.msi", kProductCodeC, kUpgradeCode, L"1.0");
+        sim::AddFile(L"C:\\Layout\\zarelcom-x64-win32-readme.txt");
+        AddArchitecturePackages(kProductCodeA, L"1.0");
 
-        std::wstring code;
-        EXPECT_EQ(ReadPlugInPackageCode(code, false), 0u);
-        EXPECT_EQ(code, row.code);
-        EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{row.package});
-        EXPECT_TRUE(machine().openHandles.empty());
+        const Found found = Find(PlugInPackageMask());
+        EXPECT_EQ(found.code, 0u);
+        EXPECT_EQ(found.path, row.package);
     }
 }
 
-TEST_F(PackageDiscovery, ArchitecturePackageInASubfolderBeatsAnyMsiBesideTheExecutable)
+TEST_F(PackageDiscovery, NoOtherPackageEverStandsInForThePlugIn)
 {
-    sim::AddPackage(L"C:\\Layout\\other.msi", kProductCodeC, kUpgradeCode, L"1.0");
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddPackage(L"C:\\Layout\\packages\\zarelcom-x64.msi", kProductCodeA, kUpgradeCode, L"1.0");
-
-    std::wstring code;
-    EXPECT_EQ(ReadPlugInPackageCode(code, false), 0u);
-    EXPECT_EQ(code, kProductCodeA);
-}
-
-TEST_F(PackageDiscovery, WithoutAnArchitecturePackageAnyMsiIsTaken)
-{
-    // The architecture mask is joined with "*.msi": a non-package with x64 in its name is no match.
-    sim::AddFile(L"C:\\Layout\\zarelcom-x64-readme.txt");
+    sim::AddPackage(L"C:\\Layout\\other-x64.msi", kProductCodeC, kOtherUpgradeCode, L"1.0");
     sim::AddPackage(L"C:\\Layout\\zarelcom.msi", kProductCodeC, kUpgradeCode, L"1.0");
-
-    std::wstring code;
-    EXPECT_EQ(ReadPlugInPackageCode(code, false), 0u);
-    EXPECT_EQ(code, kProductCodeC);
-    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{L"C:\\Layout\\zarelcom.msi"});
-}
-
-TEST_F(PackageDiscovery, TheAnyMsiFallbackAlsoLooksOneFolderDown)
-{
-    machine().architecture = platform::ProcessArchitecture::X86;
-    sim::AddFile(L"C:\\Layout\\readme-win32.txt");
     sim::AddDirectory(L"C:\\Layout\\packages");
     sim::AddPackage(L"C:\\Layout\\packages\\plugin.msi", kProductCodeC, kUpgradeCode, L"1.0");
 
-    std::wstring code;
-    EXPECT_EQ(ReadPlugInPackageCode(code, false), 0u);
-    EXPECT_EQ(code, kProductCodeC);
+    const Found found = Find(PlugInPackageMask());
+    EXPECT_EQ(found.code, 232u);
+    EXPECT_EQ(found.path, kUnchanged);
 }
 
-TEST_F(PackageDiscovery, NoPackageAtAllGives232WithoutOpeningAnything)
+TEST_F(PackageDiscovery, OneOpeningReadsEveryPropertyTheRunNeeds)
 {
-    sim::AddFile(L"C:\\Layout\\zarelcom-x64.txt");
-    for (bool related : {false, true}) {
-        SCOPED_TRACE(related ? "related" : "package");
-        std::wstring code;
-        EXPECT_EQ(ReadPlugInPackageCode(code, related), 232u);
-        EXPECT_EQ(code, L"");
+    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000", L"Kestrova Pellaris x64");
+    PlugInPackage package;
+    EXPECT_EQ(ReadPlugInPackage(kX64Package, package), 0u);
+    EXPECT_EQ(package.path, kX64Package);
+    EXPECT_EQ(package.productCode.value, kProductCodeA);
+    EXPECT_EQ(package.upgradeCode.value, kUpgradeCode);
+    EXPECT_EQ(package.productVersion.value, L"2.0.13000");
+    EXPECT_EQ(package.productName.value, L"Kestrova Pellaris x64");
+    for (const PackageProperty* property :
+         {&package.productCode, &package.upgradeCode, &package.productVersion, &package.productName}) {
+        EXPECT_EQ(property->status, 0u);
     }
-    EXPECT_TRUE(machine().openedPackages.empty());
+    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
     EXPECT_TRUE(machine().boxes.empty());
 }
 
-TEST_F(PackageDiscovery, APackageThatCannotBeOpenedPassesItsCodeOn)
+TEST_F(PackageDiscovery, AnUnreadablePropertyKeepsItsOwnStatus)
 {
-    AddArchitecturePackages(kProductCodeA, L"1.0");
+    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
+    sim::PackageAt(kX64Package).propertyErrors[L"ProductVersion"] = 1627;
+
+    PlugInPackage package;
+    EXPECT_EQ(ReadPlugInPackage(kX64Package, package), 0u);
+    EXPECT_EQ(package.productVersion.status, 1627u);
+    EXPECT_EQ(package.productCode.status, 0u);
+    EXPECT_EQ(package.productCode.value, kProductCodeA);
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+TEST_F(PackageDiscovery, APackageThatCannotBeOpenedPassesItsCodeOnAndReadsNothing)
+{
+    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
     sim::PackageAt(kX64Package).openError = 1620;
-    for (bool related : {false, true}) {
-        SCOPED_TRACE(related ? "related" : "package");
-        std::wstring code;
-        EXPECT_EQ(ReadPlugInPackageCode(code, related), 1620u);
-        EXPECT_EQ(code, L"");
-        EXPECT_TRUE(machine().openHandles.empty());
-    }
+
+    PlugInPackage package;
+    EXPECT_EQ(ReadPlugInPackage(kX64Package, package), 1620u);
+    EXPECT_EQ(package.productCode.value, L"");
     EXPECT_TRUE(machine().boxes.empty());
-}
-
-TEST_F(PackageDiscovery, AnUnreadableProductCodePassesItsCodeOn)
-{
-    AddArchitecturePackages(kProductCodeA, L"1.0");
-    sim::PackageAt(kX64Package).propertyErrors[L"ProductCode"] = 1627;
-
-    std::wstring code;
-    EXPECT_EQ(ReadPlugInPackageCode(code, false), 1627u);
-    EXPECT_EQ(code, L"");
-    EXPECT_TRUE(machine().boxes.empty());
-}
-
-TEST_F(PackageDiscovery, RelatedFlagGivesTheFirstInstalledProductSharingTheUpgradeCode)
-{
-    AddArchitecturePackages(kProductCodeA, L"2.0");
-    sim::InstallProduct(kProductCodeC, kOtherUpgradeCode, L"9.0");  // not related
-    sim::InstallProduct(kProductCodeB, kUpgradeCode, L"1.0");
-    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0");
-
-    std::wstring code;
-    EXPECT_EQ(ReadPlugInPackageCode(code, true), 0u);
-    EXPECT_EQ(code, kProductCodeB);
-
-    // Nothing is cached: a second call searches and opens the package again.
-    std::wstring again;
-    EXPECT_EQ(ReadPlugInPackageCode(again, true), 0u);
-    EXPECT_EQ(again, kProductCodeB);
-    EXPECT_EQ(machine().openedPackages, (std::vector<std::wstring>{kX64Package, kX64Package}));
-}
-
-TEST_F(PackageDiscovery, RelatedFlagWithNothingInstalledGives259AndAnEmptyCode)
-{
-    AddArchitecturePackages(kProductCodeA, L"2.0");
-    sim::InstallProduct(kProductCodeC, kOtherUpgradeCode, L"9.0");
-
-    std::wstring code;
-    EXPECT_EQ(ReadPlugInPackageCode(code, true), 259u);
-    EXPECT_EQ(code, L"");
-}
-
-TEST_F(PackageDiscovery, AnUnreadableOrEmptyUpgradeCodeFindsNoRelatedProduct)
-{
-    const struct {
-        const char* what;
-        bool unreadable;
-    } rows[] = {{"unreadable", true}, {"empty", false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        sim::Reset();
-        AddArchitecturePackages(kProductCodeA, L"2.0");
-        sim::Package& package = sim::PackageAt(kX64Package);
-        if (row.unreadable) {
-            package.propertyErrors[L"UpgradeCode"] = 1627;
-        } else {
-            package.properties[L"UpgradeCode"] = L"";
-        }
-        sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0");
-
-        std::wstring code;
-        EXPECT_NE(ReadPlugInPackageCode(code, true), 0u);
-        EXPECT_EQ(code, L"");
-        EXPECT_TRUE(machine().openHandles.empty());
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
-// ReadPackageProductName
+// ReadQuestionProductName
+
+namespace {
+
+PlugInPackage RunsPackage(const std::wstring& name = L"Architecture package")
+{
+    PlugInPackage package;
+    package.path = kX64Package;
+    package.productName.value = name;
+    return package;
+}
+
+}  // namespace
 
 TEST_F(PackageDiscovery, ProductNameComesFromThePackageOfTheSystemLanguage)
 {
@@ -371,60 +321,67 @@ TEST_F(PackageDiscovery, ProductNameComesFromThePackageOfTheSystemLanguage)
         sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"1.0", L"Русское имя");
 
         std::wstring name;
-        EXPECT_EQ(ReadPackageProductName(name, false, kPlugInPackageMask), 0u);
+        EXPECT_EQ(ReadQuestionProductName(RunsPackage(), false, name), 0u);
         EXPECT_EQ(name, row.name);
         EXPECT_TRUE(machine().boxes.empty());
     }
 }
 
-TEST_F(PackageDiscovery, LanguageMaskStandsInFrontOfThePackageMask)
+TEST_F(PackageDiscovery, WithoutALanguagePackageTheRunsPackageNamesTheProduct)
 {
-    // "*rus*zarelcom*.msi" matches rus-zarelcom.msi but not zarelcom-rus.msi.
+    // "*rus*zarelcom*.msi" matches rus-zarelcom.msi but not zarelcom-rus.msi; the other architecture's
+    // package is never read either.
+    sim::AddPackage(kWin32Package, kProductCodeB, kUpgradeCode, L"1.0", L"32-bit package");
     sim::AddPackage(L"C:\\Layout\\zarelcom-rus.msi", kProductCodeA, kUpgradeCode, L"1.0", L"suffix");
-    sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"1.0", L"prefix");
+    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"1.0", L"Architecture package");
 
     std::wstring name;
-    EXPECT_EQ(ReadPackageProductName(name, false, kPlugInPackageMask), 0u);
-    EXPECT_EQ(name, L"prefix");
+    EXPECT_EQ(ReadQuestionProductName(RunsPackage(), false, name), 0u);
+    EXPECT_EQ(name, L"Architecture package");
+    EXPECT_TRUE(machine().openedPackages.empty()) << "the run's package was read once already";
 }
 
-TEST_F(PackageDiscovery, WithoutALanguagePackageTheFirstPackageOfTheStemIsRead)
+TEST_F(PackageDiscovery, TheRunsPackageIsNotOpenedAgainForItsLanguage)
 {
-    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"1.0", L"first");
-    sim::AddPackage(L"C:\\Layout\\zarelcom-rus.msi", kProductCodeA, kUpgradeCode, L"1.0", L"suffix");
+    const std::wstring both = L"C:\\Layout\\rus-zarelcom-x64.msi";  // matches both masks
+    sim::AddPackage(both, kProductCodeA, kUpgradeCode, L"1.0", L"read before");
+    PlugInPackage package = RunsPackage(L"read before");
+    package.path = both;
 
     std::wstring name;
-    EXPECT_EQ(ReadPackageProductName(name, false, kPlugInPackageMask), 0u);
-    EXPECT_EQ(name, L"first");
-    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
+    EXPECT_EQ(ReadQuestionProductName(package, false, name), 0u);
+    EXPECT_EQ(name, L"read before");
+    EXPECT_TRUE(machine().openedPackages.empty());
 }
 
 TEST_F(PackageDiscovery, ProductNameFailuresShowAnOwnerlessErrorUnlessSilent)
 {
-    enum class Fault { NoPackage, CannotOpen, NameUnreadable };
+    enum class Fault { CannotOpen, NameUnreadable, OwnNameUnreadable };
     const struct {
         Fault fault;
         uint32_t code;
         uint16_t message;
     } rows[] = {
-        {Fault::NoPackage, 232, MSG_PACKAGE_PATH_NOT_FOUND},
         {Fault::CannotOpen, 1620, MSG_PACKAGE_NOT_OPENED},
         {Fault::NameUnreadable, 1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        {Fault::OwnNameUnreadable, 1610, MSG_PACKAGE_PROPERTY_UNREADABLE},
     };
+    const std::wstring languagePackage = L"C:\\Layout\\rus-zarelcom.msi";
     for (const auto& row : rows) {
         for (bool silent : {false, true}) {
             SCOPED_TRACE(testing::Message() << "message " << row.message << (silent ? " silent" : ""));
             sim::Reset();
-            if (row.fault != Fault::NoPackage) {
-                sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"1.0");
+            PlugInPackage package = RunsPackage();
+            if (row.fault == Fault::OwnNameUnreadable) {
+                package.productName = {L"", 1610};
+            } else {
+                sim::AddPackage(languagePackage, kProductCodeA, kUpgradeCode, L"1.0");
             }
-            if (row.fault == Fault::CannotOpen) sim::PackageAt(L"C:\\Layout\\rus-zarelcom.msi").openError = 1620;
-            if (row.fault == Fault::NameUnreadable) {
-                sim::PackageAt(L"C:\\Layout\\rus-zarelcom.msi").propertyErrors[L"ProductName"] = 1627;
-            }
+            if (row.fault == Fault::CannotOpen) sim::PackageAt(languagePackage).openError = 1620;
+            if (row.fault == Fault::NameUnreadable) sim::PackageAt(languagePackage).propertyErrors[L"ProductName"] = 1627;
 
             std::wstring name;
-            EXPECT_EQ(ReadPackageProductName(name, silent, kPlugInPackageMask), row.code);
+            EXPECT_EQ(ReadQuestionProductName(package, silent, name), row.code);
             EXPECT_TRUE(machine().openHandles.empty());
             if (silent) {
                 EXPECT_TRUE(machine().boxes.empty());

@@ -39,12 +39,14 @@ protected:
         return sim::InstallProduct(productCode, kUpgradeCode, version);
     }
 
-    // Runs the flow; `exitCode` is set when it ended the process instead of returning.
+    // Runs the flow; `exitCode` is set when it ended the process instead of returning, and
+    // `restartRequested` tells whether the run asked for a restart.
     uint32_t Install(bool silent, const std::wstring& extra = L"", bool reinstall = false)
     {
-        uint32_t result = 0xDEADu;
+        InstallResult result = {0xDEADu, false};
         exitCode = ExitCodeOf([&] { result = InstallPlugInPackage(silent, logPath, extra, reinstall); });
-        return result;
+        restartRequested = result.restartRequested;
+        return result.code;
     }
 
     // The argument string of the one msiexec run: what follows " REBOOT=R " on its command line.
@@ -66,6 +68,7 @@ protected:
 
     std::wstring logPath;
     std::optional<uint32_t> exitCode;
+    bool restartRequested = false;
 };
 
 }  // namespace
@@ -141,7 +144,7 @@ TEST_F(PlugInInstall, AProductThatIsNotFullyInstalledCountsAsNotInstalled)
         EXPECT_EQ(Install(false), 0u);
         EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh);
         EXPECT_TRUE(machine().boxes.empty());  // no comparison, no question
-        EXPECT_EQ(machine().openedPackages, (std::vector<std::wstring>{kX64Package, kX64Package}));
+        EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
         ASSERT_FALSE(machine().sourceListCalls.empty());
         EXPECT_EQ(machine().sourceListCalls[0].productCode, kProductCodeA);
     }
@@ -320,42 +323,118 @@ TEST_F(PlugInInstall, AFailedComparisonIsPassedOnAndNothingRuns)
     EXPECT_TRUE(machine().commandLines.empty());
 }
 
-TEST_F(PlugInInstall, TheVersionComparedIsThatOfTheFirstPackageOfTheStem)
+TEST_F(PlugInInstall, OneRunReadsItsOnePackageOnce)
 {
-    // On 64-bit Windows the x64 package is installed, but the win32 package listed first is the one
-    // whose version is compared (and whose name the question shows).
+    // On 64-bit Windows the x64 package is the run's: its version is compared and it is installed,
+    // though the win32 package is listed first.
     sim::AddPackage(kWin32Package, kProductCodeA, kUpgradeCode, L"2.0.12888", L"win32 name");
     sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"9.0", L"x64 name");
     Installed(kProductCodeA, L"2.0.12888");
 
-    EXPECT_EQ(Install(true), 0u);  // equal versions, silent: nothing to do
-    EXPECT_TRUE(machine().commandLines.empty());
-    EXPECT_EQ(machine().openedPackages,
-              (std::vector<std::wstring>{kX64Package, kX64Package, kWin32Package}));
+    EXPECT_EQ(Install(true), 0u);
+    EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kReinstall);
+    EXPECT_NE(machine().commandLines[0].find(L" /i \"" + kX64Package + L"\" "), std::wstring::npos);
+    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
+}
+
+TEST_F(PlugInInstall, AnotherProductsPackageBesideThePlugInIsNeverTouched)
+{
+    // Listed first and matching "*x64*.msi": another product, installed on this machine.
+    const std::wstring otherUpgradeCode = L"{0DDC0DE0-5555-4A4B-9C3D-0E1F2A3B4C5D}";
+    sim::AddPackage(L"C:\\Layout\\accounting-x64.msi", kProductCodeB, otherUpgradeCode, L"7.0");
+    sim::InstallProduct(kProductCodeB, otherUpgradeCode, L"7.0");
+    Layout(L"2.0.13000");
+
+    EXPECT_EQ(Install(true), 0u);
+    EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh);
+    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
+    for (const auto& call : machine().sourceListCalls) EXPECT_EQ(call.productCode, L"");
 }
 
 // ---------------------------------------------------------------------------------------------
 // InstallPlugInPackage: failures and the package that is run
 
-TEST_F(PlugInInstall, AnUnreadablePackageCodeIsReportedWithItsStatus)
+TEST_F(PlugInInstall, WithoutAPlugInPackageNothingIsOpenedAndTheRunReports139)
 {
-    enum class Fault { NoPackage, CannotOpen, ProductCodeUnreadable };
     const struct {
         const char* what;
-        Fault fault;
-        uint32_t code;
+        void (*layout)();
     } rows[] = {
-        {"no package", Fault::NoPackage, 232},
-        {"cannot open", Fault::CannotOpen, 1620},
-        {"ProductCode unreadable", Fault::ProductCodeUnreadable, 1627},
+        {"nothing at all", [] {}},
+        {"packages of no architecture and of other products",
+         [] {
+             sim::AddPackage(L"C:\\Layout\\zarelcom.msi", kProductCodeA, kUpgradeCode, L"1.0");
+             sim::AddPackage(L"C:\\Layout\\other-x64.msi", kProductCodeB, kUpgradeCode, L"1.0");
+         }},
+        {"a folder named like the package", [] { sim::AddDirectory(L"C:\\Layout\\zarelcom-x64.msi"); }},
     };
     for (const auto& row : rows) {
         for (bool silent : {false, true}) {
             SCOPED_TRACE(testing::Message() << row.what << (silent ? ", silent" : ""));
             sim::Reset();
-            if (row.fault != Fault::NoPackage) Layout(L"2.0.13000");
-            if (row.fault == Fault::CannotOpen) sim::PackageAt(kX64Package).openError = 1620;
-            if (row.fault == Fault::ProductCodeUnreadable) {
+            row.layout();
+
+            EXPECT_EQ(Install(silent), 232u);
+            EXPECT_TRUE(machine().openedPackages.empty());
+            EXPECT_TRUE(machine().commandLines.empty());
+            EXPECT_TRUE(machine().sourceListCalls.empty());
+            if (silent) {
+                EXPECT_TRUE(machine().boxes.empty());
+            } else {
+                ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, MSG_PACKAGE_NOT_FOUND);
+            }
+        }
+    }
+}
+
+TEST_F(PlugInInstall, AnUnusableTmpStopsTheRunBeforeThePackageIsOpened)
+{
+    // Windows Installer works in TMP too: a bad one is reported as itself, before any question.
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "silent" : "interactive");
+        sim::Reset();
+        Layout(L"2.0.13000");
+        Installed(kProductCodeA, L"2.0.12888");
+        machine().environment[L"TMP"] = L"Temp";
+
+        EXPECT_EQ(Install(silent), 203u);
+        EXPECT_TRUE(machine().openedPackages.empty());
+        EXPECT_TRUE(machine().commandLines.empty());
+        EXPECT_TRUE(machine().sourceListCalls.empty());
+        if (silent) {
+            EXPECT_TRUE(machine().boxes.empty());
+        } else {
+            ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, MSG_TMP_UNREADABLE);
+        }
+    }
+}
+
+TEST_F(PlugInInstall, ALogOfTheCallersOwnNeedsNoTmp)
+{
+    Layout(L"2.0.13000");
+    machine().environment.erase(L"TMP");
+    EXPECT_EQ(Install(true, L" /l*v C:\\mine.log "), 0u);
+    EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh + L" /l*v C:\\mine.log ");
+}
+
+TEST_F(PlugInInstall, AnUnreadablePackageCodeIsReportedWithItsStatus)
+{
+    const struct {
+        const char* what;
+        bool cannotOpen;
+        uint32_t code;
+    } rows[] = {
+        {"cannot open", true, 1620},
+        {"ProductCode unreadable", false, 1627},
+    };
+    for (const auto& row : rows) {
+        for (bool silent : {false, true}) {
+            SCOPED_TRACE(testing::Message() << row.what << (silent ? ", silent" : ""));
+            sim::Reset();
+            Layout(L"2.0.13000");
+            if (row.cannotOpen) {
+                sim::PackageAt(kX64Package).openError = 1620;
+            } else {
                 sim::PackageAt(kX64Package).propertyErrors[L"ProductCode"] = 1627;
             }
 
@@ -375,17 +454,16 @@ TEST_F(PlugInInstall, ThePackageRunIsTheStemPackageOfThisArchitecture)
 {
     const struct {
         platform::ProcessArchitecture architecture;
-        std::wstring codeSource;
         std::wstring runPackage;
     } rows[] = {
-        {platform::ProcessArchitecture::X86, L"C:\\Layout\\aaa-win32.msi", kWin32Package},
-        {platform::ProcessArchitecture::X86OnWow64, L"C:\\Layout\\aaa-x64.msi", kX64Package},
+        {platform::ProcessArchitecture::X86, kWin32Package},
+        {platform::ProcessArchitecture::X86OnWow64, kX64Package},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.runPackage);
         sim::Reset();
         machine().architecture = row.architecture;
-        // Listed first, these are what the code reading takes, but they are not of the plug-in's stem.
+        // Listed first, but not of the plug-in's stem.
         sim::AddPackage(L"C:\\Layout\\aaa-x64.msi", kProductCodeB, kUpgradeCode, L"1.0");
         sim::AddPackage(L"C:\\Layout\\aaa-win32.msi", kProductCodeB, kUpgradeCode, L"1.0");
         Layout(L"2.0.13000");
@@ -393,9 +471,19 @@ TEST_F(PlugInInstall, ThePackageRunIsTheStemPackageOfThisArchitecture)
         EXPECT_EQ(Install(true), 0u);
         ASSERT_EQ(machine().commandLines.size(), 1u);
         EXPECT_NE(machine().commandLines[0].find(L" /i \"" + row.runPackage + L"\" "), std::wstring::npos);
-        ASSERT_FALSE(machine().openedPackages.empty());
-        EXPECT_EQ(machine().openedPackages[0], row.codeSource);
+        EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{row.runPackage});
     }
+}
+
+TEST_F(PlugInInstall, APackageInAFolderOfItsOwnNameIsTheFileInside)
+{
+    sim::AddDirectory(L"C:\\Layout\\zarelcom-x64");
+    sim::AddPackage(L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi", kProductCodeA, kUpgradeCode, L"2.0.13000");
+
+    EXPECT_EQ(Install(true), 0u);
+    ASSERT_EQ(machine().commandLines.size(), 1u);
+    EXPECT_NE(machine().commandLines[0].find(L" /i \"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi\" "),
+              std::wstring::npos);
 }
 
 TEST_F(PlugInInstall, TheMsiexecResultIsTheResultAndTheLogPathStays)
@@ -403,7 +491,7 @@ TEST_F(PlugInInstall, TheMsiexecResultIsTheResultAndTheLogPathStays)
     const struct {
         uint32_t exitCode;
         uint32_t result;
-        bool marker;
+        bool restart;
     } rows[] = {{1603, 1603, false}, {1602, 1602, false}, {3010, 0, true}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.exitCode);
@@ -414,7 +502,7 @@ TEST_F(PlugInInstall, TheMsiexecResultIsTheResultAndTheLogPathStays)
 
         EXPECT_EQ(Install(false), row.result);
         EXPECT_EQ(logPath, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log");
-        EXPECT_EQ(sim::MarkerExists(), row.marker);
+        EXPECT_EQ(restartRequested, row.restart);
         EXPECT_TRUE(machine().boxes.empty());  // the run flow reports msiexec's failures, not this step
     }
 }

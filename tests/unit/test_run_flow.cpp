@@ -140,7 +140,7 @@ TEST_F(RunFlow, MissingPackageIsReportedTwice)
 {
     machine().entries.erase(machine().entries.begin() + 2);  // the package file
     EXPECT_EQ(Run(), 232u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_PRODUCT_CODE_UNREADABLE, kNoMessage}));
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_PACKAGE_NOT_FOUND, kNoMessage}));
     EXPECT_EQ(machine().boxes[2].text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 232.\n");
 }
 
@@ -267,12 +267,47 @@ TEST_F(RunFlow, AMarkerSurvivesAFailedInstallation)
     EXPECT_EQ(machine().restartRequests, 0);
 }
 
-TEST_F(RunFlow, AMarkerThatCannotBeCreatedMeansNoRestartOffer)
+TEST_F(RunFlow, ARestartThatCannotBeRecordedIsStillDue)
 {
+    // As if the marker were there: the question, the silent restart, or 3010 for the caller.
     machine().exitCodes = {3010};
     machine().registryCreateError = 5;
+    machine().answers = {6, 7};
     EXPECT_EQ(Run(), 0u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));
+
+    SetUp();
+    machine().exitCodes = {3011};
+    machine().registryCreateError = 5;
+    EXPECT_EQ(Run({L"-silent"}), 0u);
+    EXPECT_EQ(machine().restartRequests, 1);
+
+    SetUp();
+    machine().exitCodes = {1641};
+    machine().registryCreateError = 5;
+    EXPECT_EQ(Run({L"-norestart"}), 3010u);
     EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
+    EXPECT_EQ(machine().restartRequests, 0);
+}
+
+TEST_F(RunFlow, AMarkerThatCannotBeRemovedNeverRestarts)
+{
+    // A key with a subkey cannot be deleted; left in place, it would restart every later silent run.
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "silent" : "interactive");
+        SetUp();
+        machine().registryKeys = {L"software\\needbstrreboot", L"software\\needbstrreboot\\left"};
+        std::vector<std::wstring> switches;
+        if (silent) switches.push_back(L"-silent");
+        EXPECT_EQ(Run(switches), 7u);
+        EXPECT_EQ(machine().restartRequests, 0);
+        EXPECT_TRUE(sim::MarkerExists());
+        if (silent) {
+            EXPECT_TRUE(machine().boxes.empty());
+        } else {
+            EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_FAILED}));
+        }
+    }
 }
 
 TEST_F(RunFlow, WithoutAnOwnerWindowBoxesAreOwnerless)

@@ -12,10 +12,11 @@
 //       had to be killed after <seconds>, 60 by default). --unset removes an environment variable
 //       from what <program> inherits (TMP, to see a run without a temporary directory).
 //   e2e_helper run [--timeout <seconds>] [--unset <variable>]... -- <program> [args...]
-//       Starts <program>, waits, prints {"exit": <code>}. Wine's own shell cuts codes to 8 bits.
+//       Starts <program>, waits, prints {"exit": <code>, "seconds": <from its start to its end>}.
+//       Wine's own shell cuts codes to 8 bits.
 //   e2e_helper product <UpgradeCode>
-//       Prints the first related product, its state, "VersionString" and the state of feature
-//       "NPZAREL", as Windows Installer sees them.
+//       Prints the first related product, its state, "VersionString", the "PackageName" of its source
+//       list and the state of feature "NPZAREL", as Windows Installer sees them.
 //   e2e_helper key <query|create|delete> <HKCU subkey>
 //       Looks at, creates or deletes a key of HKEY_CURRENT_USER in the 32-bit registry view.
 //   e2e_helper sleep <seconds>
@@ -543,12 +544,25 @@ bool StartChild(int argc, wchar_t** argv, Child& child) {
     return false;
 }
 
-void EmitExit(HANDLE process, bool timedOut) {
+// `seconds`: how long the child ran, from its start to its end, when measured (run mode).
+void EmitExit(HANDLE process, bool timedOut, double seconds = -1) {
     DWORD code = 0;
     GetExitCodeProcess(process, &code);
     std::string line = "{\"exit\": " + std::to_string(static_cast<unsigned long>(code));
     if (timedOut) line += ", \"timeout\": true";
+    if (seconds >= 0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6f", seconds);
+        line += std::string(", \"seconds\": ") + text;
+    }
     EmitLine(line + "}");
+}
+
+double Now() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
 const DWORD kKilledExitCode = 0xDEADu;
@@ -610,9 +624,10 @@ int Drive(DWORD timeoutMs, const wchar_t* planPath, int argc, wchar_t** argv) {
 
 int Run(DWORD timeoutMs, int argc, wchar_t** argv) {
     Child child;
+    const double start = Now();
     if (!StartChild(argc, argv, child)) return 2;
     bool killed = WaitOrKill(child.pi.hProcess, timeoutMs);
-    EmitExit(child.pi.hProcess, killed);
+    EmitExit(child.pi.hProcess, killed, Now() - start);
     return 0;
 }
 
@@ -633,13 +648,15 @@ int Product(const wchar_t* upgradeCode) {
         EmitLine("{\"product\": null, \"enum_status\": " + std::to_string(status) + "}");
         return 0;
     }
-    UINT versionStatus = 0, nameStatus = 0;
+    UINT versionStatus = 0, nameStatus = 0, packageStatus = 0;
     std::wstring version = ProductInfo(product, L"VersionString", versionStatus);
     std::wstring name = ProductInfo(product, L"InstalledProductName", nameStatus);
+    std::wstring packageName = ProductInfo(product, L"PackageName", packageStatus);
     std::string s = "{\"product\": " + JsonString(product);
     s += ", \"state\": " + std::to_string(MsiQueryProductStateW(product));
     s += ", \"version\": " + (versionStatus == ERROR_SUCCESS ? JsonString(version) : std::string("null"));
     s += ", \"name\": " + (nameStatus == ERROR_SUCCESS ? JsonString(name) : std::string("null"));
+    s += ", \"package_name\": " + (packageStatus == ERROR_SUCCESS ? JsonString(packageName) : std::string("null"));
     s += ", \"feature_npzarel\": " + std::to_string(MsiQueryFeatureStateW(product, L"NPZAREL"));
     EmitLine(s + "}");
     return 0;

@@ -7,6 +7,10 @@
 // That lets the two distributions of one run fail or succeed independently.
 // With FAKE_SETUP_WRITE_LOG=1 it also creates the log file that a distribution's command line
 // names inside -args (/Lv! """<path>"""), as a real setup would.
+// With FAKE_SETUP_BROADCAST=1 it first sends WM_SETTINGCHANGE to every top-level window, as an
+// installation that changed the environment broadcasts it, and exits with 1460 (ERROR_TIMEOUT) when
+// a window did not answer within 5 s: its thread was not taking messages while it waited for us.
+// Window by window, since Wine's HWND_BROADCAST reports success even when windows time out.
 // A GUI program, so starting it never creates a console.
 
 #include <windows.h>
@@ -95,11 +99,28 @@ void WriteLog(const std::wstring& path) {
     WriteFile(f.get(), line, sizeof line - 1, &written, nullptr);
 }
 
+BOOL CALLBACK SendSettingChange(HWND window, LPARAM unanswered) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"Environment"), SMTO_NORMAL,
+                             5000, &result) &&
+        GetLastError() == ERROR_TIMEOUT) {
+        ++*reinterpret_cast<int*>(unanswered);
+    }
+    return TRUE;
+}
+
+bool BroadcastIsAnswered() {
+    int unanswered = 0;
+    EnumWindows(SendSettingChange, reinterpret_cast<LPARAM>(&unanswered));
+    return unanswered == 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring record = Environment(L"FAKE_SETUP_RECORD");
     if (!record.empty()) Record(record);
+    if (Environment(L"FAKE_SETUP_BROADCAST") == L"1" && !BroadcastIsAnswered()) ExitProcess(ERROR_TIMEOUT);
     if (Environment(L"FAKE_SETUP_WRITE_LOG") == L"1") {
         std::wstring log = LogPathInArguments(GetCommandLineW());
         if (!log.empty()) WriteLog(log);
