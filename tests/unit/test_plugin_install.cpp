@@ -66,6 +66,19 @@ protected:
         return commandLine.substr(at + reboot.size());
     }
 
+    // Nothing was opened, run or touched; the one error box, unless silent, showed `message`.
+    void ExpectStoppedBeforeThePackage(bool silent, uint16_t message)
+    {
+        EXPECT_TRUE(machine().openedPackages.empty());
+        EXPECT_TRUE(machine().commandLines.empty());
+        EXPECT_TRUE(machine().sourceListCalls.empty());
+        if (silent) {
+            EXPECT_TRUE(machine().boxes.empty());
+        } else {
+            ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, message);
+        }
+    }
+
     std::wstring logPath;
     std::optional<uint32_t> exitCode;
     bool restartRequested = false;
@@ -375,14 +388,7 @@ TEST_F(PlugInInstall, WithoutAPlugInPackageNothingIsOpenedAndTheRunReports139)
             row.layout();
 
             EXPECT_EQ(Install(silent), 232u);
-            EXPECT_TRUE(machine().openedPackages.empty());
-            EXPECT_TRUE(machine().commandLines.empty());
-            EXPECT_TRUE(machine().sourceListCalls.empty());
-            if (silent) {
-                EXPECT_TRUE(machine().boxes.empty());
-            } else {
-                ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, MSG_PACKAGE_NOT_FOUND);
-            }
+            ExpectStoppedBeforeThePackage(silent, MSG_PACKAGE_NOT_FOUND);
         }
     }
 }
@@ -398,14 +404,7 @@ TEST_F(PlugInInstall, AnUnusableTmpStopsTheRunBeforeThePackageIsOpened)
         machine().environment[L"TMP"] = L"Temp";
 
         EXPECT_EQ(Install(silent), 203u);
-        EXPECT_TRUE(machine().openedPackages.empty());
-        EXPECT_TRUE(machine().commandLines.empty());
-        EXPECT_TRUE(machine().sourceListCalls.empty());
-        if (silent) {
-            EXPECT_TRUE(machine().boxes.empty());
-        } else {
-            ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, MSG_TMP_UNREADABLE);
-        }
+        ExpectStoppedBeforeThePackage(silent, MSG_TMP_UNREADABLE);
     }
 }
 
