@@ -14,7 +14,7 @@ set(PLATFORM_SOURCES
 )
 
 add_executable(bootstrapper WIN32
-    src/driver/main.cpp ${LOGIC_SOURCES} ${PLATFORM_SOURCES} res/bootstrapper.rc)
+    src/app/main.cpp ${LOGIC_SOURCES} ${PLATFORM_SOURCES} res/bootstrapper.rc)
 target_include_directories(bootstrapper PRIVATE src ${CMAKE_SOURCE_DIR})
 target_compile_definitions(bootstrapper PRIVATE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "sim_test.h"
 
 namespace package_test {

@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "driver/messages.h"
-#include "driver/options.h"
-#include "driver/run_flow.h"
+#include "app/options.h"
+#include "app/run_flow.h"
+#include "base/messages.h"
 #include "sim/machine.h"
 
 class SimTest : public ::testing::Test {

@@ -2,8 +2,8 @@
 // in the run.
 #include <gtest/gtest.h>
 
-#include "csp/csp_install.h"
-#include "driver/run_flow.h"
+#include "app/run_flow.h"
+#include "features/csp/csp_install.h"
 #include "res/resource.h"
 #include "sim_test.h"
 

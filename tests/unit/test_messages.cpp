@@ -1,7 +1,7 @@
 // The message catalogue as the program loads it, and the failure report built from it.
 #include <gtest/gtest.h>
 
-#include "driver/messages.h"
+#include "base/messages.h"
 #include "res/resource.h"
 #include "sim_test.h"
 

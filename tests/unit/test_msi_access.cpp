@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "package/msi_access.h"
+#include "features/plugin/msi_access.h"
 #include "package_test_support.h"
 
 using namespace package_test;

@@ -1,8 +1,8 @@
 // The command line: which switches exist, when, and what they record; the help they lead to.
 #include <gtest/gtest.h>
 
-#include "driver/help.h"
-#include "driver/options.h"
+#include "app/help.h"
+#include "app/options.h"
 #include "sim_test.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "package/package_discovery.h"
+#include "features/plugin/package_discovery.h"
 #include "package_test_support.h"
 #include "res/resource.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "package/plugin_install.h"
+#include "features/plugin/plugin_install.h"
 #include "package_test_support.h"
 #include "res/resource.h"
 

@@ -1,7 +1,8 @@
 // Windows versions and service packs the packages need.
 #include <gtest/gtest.h>
 
-#include "driver/prerequisites.h"
+#include "app/prerequisites.h"
+#include "base/windows_version.h"
 #include "res/resource.h"
 #include "sim_test.h"
 

@@ -2,8 +2,8 @@
 // The non-administrator path is covered only here: under Wine IsUserAnAdmin is always true.
 #include <gtest/gtest.h>
 
-#include "driver/restart.h"
-#include "driver/run_flow.h"
+#include "app/run_flow.h"
+#include "base/restart.h"
 #include "res/resource.h"
 #include "sim_test.h"
 

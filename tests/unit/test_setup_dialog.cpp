@@ -1,8 +1,8 @@
 // The "CSPSetup" dialog: when it shows, what its buttons do, and the masks it records.
 #include <gtest/gtest.h>
 
-#include "csp/setup_dialog.h"
-#include "driver/run_flow.h"
+#include "app/run_flow.h"
+#include "features/csp/setup_dialog.h"
 #include "res/resource.h"
 #include "sim_test.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "driver/text.h"
+#include "base/text.h"
 
 TEST(Text, CaseFoldingTouchesAsciiLettersOnly)
 {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "package/package_discovery.h"
-#include "package/version.h"
+#include "features/plugin/package_discovery.h"
+#include "features/plugin/version.h"
 #include "package_test_support.h"
 #include "res/resource.h"
 

@@ -1,7 +1,7 @@
 // The entry point: secure the DLL search first, then run.
 #include <windows.h>
 
-#include "driver/run_flow.h"
+#include "app/run_flow.h"
 #include "platform/system.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandTail, int)

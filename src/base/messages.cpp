@@ -1,6 +1,6 @@
-#include "driver/messages.h"
+#include "base/messages.h"
 
-#include "driver/text.h"
+#include "base/text.h"
 #include "platform/files.h"
 
 namespace {

@@ -1,7 +1,8 @@
-#include "driver/prerequisites.h"
+#include "app/prerequisites.h"
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
+#include "base/messages.h"
+#include "base/result_codes.h"
+#include "base/windows_version.h"
 #include "platform/system.h"
 #include "res/resource.h"
 
@@ -22,13 +23,6 @@ constexpr ServicePackRequirement kRequirements[] = {
 };
 
 }  // namespace
-
-bool IsServicePackBelow(uint16_t minor, uint16_t bound)
-{
-    return platform::MatchesWindowsVersion({5, minor, true, bound});
-}
-
-bool IsWindows5Minor(uint16_t minor) { return platform::MatchesWindowsVersion({5, minor, false, 0}); }
 
 int CheckSystemPrerequisites(bool silent)
 {

@@ -1,9 +1,9 @@
-#include "package/version.h"
+#include "features/plugin/version.h"
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
-#include "driver/text.h"
-#include "package/msi_access.h"
+#include "base/messages.h"
+#include "base/result_codes.h"
+#include "base/text.h"
+#include "features/plugin/msi_access.h"
 #include "platform/process.h"
 #include "res/resource.h"
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "driver/options.h"
+#include "app/options.h"
 #include "platform/dialog.h"
 
 // Shows the dialog modally. "Далее" appends the chosen masks to kcMask and langMask of the process

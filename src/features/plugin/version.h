@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/package_discovery.h"
+#include "features/plugin/package_discovery.h"
 
 struct PackageVersion {
     int64_t first = 0;

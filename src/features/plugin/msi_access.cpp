@@ -1,7 +1,7 @@
-#include "package/msi_access.h"
+#include "features/plugin/msi_access.h"
 
-#include "driver/result_codes.h"
-#include "driver/text.h"
+#include "base/result_codes.h"
+#include "base/text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "driver/options.h"
+#include "app/options.h"
 
-#include "driver/help.h"
-#include "driver/text.h"
+#include "app/help.h"
+#include "base/text.h"
 #include "platform/environment.h"
 
 BootstrapOptions& ProcessOptions()

@@ -1,9 +1,9 @@
-#include "csp/setup_dialog.h"
+#include "features/csp/setup_dialog.h"
 
 #include <string>
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
+#include "base/messages.h"
+#include "base/result_codes.h"
 #include "platform/process.h"
 #include "platform/system.h"
 #include "res/resource.h"

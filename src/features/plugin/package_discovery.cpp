@@ -1,9 +1,10 @@
-#include "package/package_discovery.h"
+#include "features/plugin/package_discovery.h"
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
-#include "driver/text.h"
-#include "package/msi_access.h"
+#include "base/executable_folder.h"
+#include "base/messages.h"
+#include "base/result_codes.h"
+#include "base/text.h"
+#include "features/plugin/msi_access.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "res/resource.h"
@@ -57,8 +58,6 @@ uint32_t ReadProductNameOf(const std::wstring& path, bool silent, std::wstring& 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return EqualsIgnoringAsciiCase(a, b.c_str()); }
 
 }  // namespace
-
-std::wstring ExecutableDirectory() { return DirectoryOf(platform::ExecutablePath()); }
 
 uint32_t FindPackageFile(const std::wstring& mask, std::wstring& path)
 {

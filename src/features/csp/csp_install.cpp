@@ -1,10 +1,10 @@
-#include "csp/csp_install.h"
+#include "features/csp/csp_install.h"
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
-#include "driver/text.h"
-#include "package/msiexec_run.h"
-#include "package/package_discovery.h"
+#include "base/executable_folder.h"
+#include "base/install_logs.h"
+#include "base/messages.h"
+#include "base/result_codes.h"
+#include "base/text.h"
 #include "platform/process.h"
 #include "res/resource.h"
 

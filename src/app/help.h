@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "driver/options.h"
+#include "app/options.h"
 
 // The help: the lines every run has, and the CSP lines for the switches recorded before the request.
 std::wstring BuildHelpText(const BootstrapOptions& options);

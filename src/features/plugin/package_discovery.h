@@ -5,9 +5,6 @@
 #include <cstdint>
 #include <string>
 
-// The executable's folder, with its trailing backslash: where the packages and the distributions lie.
-std::wstring ExecutableDirectory();
-
 // The first file (never a folder) matching `mask` beside the executable, else in the first
 // subdirectory (one level, names beginning with "." skipped, listing order) that holds one. Returns 0
 // with its full path in `path`, or 232 with `path` unchanged.

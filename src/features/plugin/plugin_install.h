@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "package/msiexec_run.h"
+#include "features/plugin/msiexec_run.h"
 
 // Installs the run's one plug-in package: the first file "zarelcom" + architecture mask + ".msi"
 // (FindPackageFile), from which its codes, its version and msiexec's package all come.

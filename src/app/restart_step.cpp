@@ -1,16 +1,11 @@
-#include "driver/restart.h"
+#include "app/restart_step.h"
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
-#include "platform/registry.h"
-#include "platform/system.h"
+#include "base/messages.h"
+#include "base/restart.h"
+#include "base/result_codes.h"
 #include "res/resource.h"
 
 namespace {
-
-const wchar_t kMarkerPath[] = L"Software\\NeedBstrReboot";
-const wchar_t kMarkerParent[] = L"Software";
-const wchar_t kMarkerName[] = L"NeedBstrReboot";
 
 struct ProductTexts {
     uint16_t restartQuestion;
@@ -27,20 +22,6 @@ ProductTexts TextsFor(const BootstrapOptions& options)
 }
 
 }  // namespace
-
-uint32_t SetRestartMarker() { return platform::CreateUserKey(kMarkerPath); }
-
-bool RestartMarkerExists() { return platform::UserKeyExists(kMarkerPath); }
-
-uint32_t ClearRestartMarker() { return platform::DeleteUserSubkey(kMarkerParent, kMarkerName); }
-
-bool RemoveRestartMarker()
-{
-    const uint32_t cleared = ClearRestartMarker();
-    return cleared == kSuccess || cleared == kFileNotFound;
-}
-
-bool RestartComputer() { return platform::RestartWindows(); }
 
 int FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested)
 {

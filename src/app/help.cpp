@@ -1,7 +1,7 @@
-#include "driver/help.h"
+#include "app/help.h"
 
-#include "driver/messages.h"
-#include "driver/result_codes.h"
+#include "base/messages.h"
+#include "base/result_codes.h"
 #include "platform/process.h"
 
 namespace {

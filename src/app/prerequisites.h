@@ -1,0 +1,7 @@
+// The Windows versions and service packs the packages need.
+#pragma once
+
+#include <cstdint>
+
+// 0 when the system is acceptable; otherwise 3, 4 or 5, after an error box unless `silent`.
+int CheckSystemPrerequisites(bool silent);

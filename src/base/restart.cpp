@@ -1,0 +1,27 @@
+#include "base/restart.h"
+
+#include "base/result_codes.h"
+#include "platform/registry.h"
+#include "platform/system.h"
+
+namespace {
+
+const wchar_t kMarkerPath[] = L"Software\\NeedBstrReboot";
+const wchar_t kMarkerParent[] = L"Software";
+const wchar_t kMarkerName[] = L"NeedBstrReboot";
+
+}  // namespace
+
+uint32_t SetRestartMarker() { return platform::CreateUserKey(kMarkerPath); }
+
+bool RestartMarkerExists() { return platform::UserKeyExists(kMarkerPath); }
+
+uint32_t ClearRestartMarker() { return platform::DeleteUserSubkey(kMarkerParent, kMarkerName); }
+
+bool RemoveRestartMarker()
+{
+    const uint32_t cleared = ClearRestartMarker();
+    return cleared == kSuccess || cleared == kFileNotFound;
+}
+
+bool RestartComputer() { return platform::RestartWindows(); }

@@ -1,0 +1,20 @@
+// The restart marker HKCU\Software\NeedBstrReboot, and the restart itself. The marker outlives the
+// run, so a need recorded by a -norestart run is acted upon by the next one.
+#pragma once
+
+#include <cstdint>
+
+// Creates the marker (an existing one is kept). Returns 0 or the registry error.
+uint32_t SetRestartMarker();
+
+// True when the marker can be opened.
+bool RestartMarkerExists();
+
+// Deletes the marker. Returns 0 or the registry error.
+uint32_t ClearRestartMarker();
+
+// True when the marker is gone afterwards: deleted now, or already absent.
+bool RemoveRestartMarker();
+
+// Asks Windows for a forced restart; true when Windows accepted.
+bool RestartComputer();
