@@ -9,15 +9,22 @@ enable_testing()
 file(GLOB SIMULATED_MACHINE_SOURCES CONFIGURE_DEPENDS tests/sim/*.cpp)
 file(GLOB UNIT_TEST_SOURCES CONFIGURE_DEPENDS tests/unit/*.cpp)
 
-add_executable(unit_tests ${LOGIC_SOURCES} ${SIMULATED_MACHINE_SOURCES} ${UNIT_TEST_SOURCES})
-target_include_directories(unit_tests PRIVATE src tests ${CMAKE_SOURCE_DIR})
+# The logic with the product's flags; the simulated machine and the tests with the usual ones.
+add_library(logic OBJECT ${LOGIC_SOURCES})
+target_include_directories(logic PUBLIC src ${CMAKE_SOURCE_DIR})
+target_compile_options(logic PRIVATE ${LOGIC_COMPILE_OPTIONS} -g)
+
+add_executable(unit_tests ${SIMULATED_MACHINE_SOURCES} ${UNIT_TEST_SOURCES})
+target_include_directories(unit_tests PRIVATE tests)
 target_compile_options(unit_tests PRIVATE -Wall -Wextra -g)
-target_link_libraries(unit_tests PRIVATE GTest::gtest GTest::gtest_main)
+target_link_libraries(unit_tests PRIVATE logic GTest::gtest GTest::gtest_main)
 
 if(SANITIZE)
     set(SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-    target_compile_options(unit_tests PRIVATE ${SANITIZER_FLAGS})
-    target_link_options(unit_tests PRIVATE ${SANITIZER_FLAGS})
+    foreach(target logic unit_tests)
+        target_compile_options(${target} PRIVATE ${SANITIZER_FLAGS})
+        target_link_options(${target} PRIVATE ${SANITIZER_FLAGS})
+    endforeach()
 endif()
 
 include(GoogleTest)

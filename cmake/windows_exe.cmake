@@ -21,9 +21,9 @@ target_compile_definitions(bootstrapper PRIVATE
 # Small by design: no exceptions, no RTTI, and the runtime's throw helpers replaced
 # (src/platform/runtime_win32.cpp), so libstdc++'s exception machinery never links.
 target_compile_options(bootstrapper PRIVATE
-    $<$<COMPILE_LANGUAGE:CXX>:-Os -fno-exceptions -fno-rtti -fno-threadsafe-statics
+    $<$<COMPILE_LANGUAGE:CXX>:${LOGIC_COMPILE_OPTIONS} -Os -fno-threadsafe-statics
         -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections -flto
-        -Wall -Wextra -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
+        -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
 target_link_options(bootstrapper PRIVATE
     -municode -static -s -flto -Os -Wl,--gc-sections -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,5,--minor-subsystem-version,0

@@ -1,8 +1,6 @@
 #include "app/help.h"
 
 #include "base/messages.h"
-#include "base/result_codes.h"
-#include "platform/process.h"
 
 namespace {
 
@@ -50,8 +48,4 @@ std::wstring BuildHelpText(const BootstrapOptions& options)
     return text;
 }
 
-void ShowHelpAndExit(const BootstrapOptions& options)
-{
-    ShowBox(BoxKind::Help, BuildHelpText(options), kHelpTitle);
-    platform::ExitProcessNormally(kExitSuccess);
-}
+void ShowHelp(const BootstrapOptions& options) { ShowBox(BoxKind::Help, BuildHelpText(options), kHelpTitle); }

@@ -1,14 +1,7 @@
 #include "app/options.h"
 
-#include "app/help.h"
 #include "base/text.h"
 #include "platform/environment.h"
-
-BootstrapOptions& ProcessOptions()
-{
-    static BootstrapOptions options;
-    return options;
-}
 
 namespace {
 
@@ -86,10 +79,9 @@ ParseOutcome ParseArguments(const std::vector<std::wstring>& arguments, Bootstra
     return ParseOutcome::Parsed;
 }
 
-void ParseCommandLine()
+ParseOutcome ParseCommandLine(BootstrapOptions& options)
 {
     std::vector<std::wstring> arguments;
-    if (!platform::CommandLineArguments(arguments)) return;
-    BootstrapOptions& options = ProcessOptions();
-    if (ParseArguments(arguments, options) == ParseOutcome::HelpRequested) ShowHelpAndExit(options);
+    if (!platform::CommandLineArguments(arguments)) return ParseOutcome::Parsed;
+    return ParseArguments(arguments, options);
 }

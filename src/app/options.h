@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+// The record of the process's switches: filled once from the command line, then only the
+// configuration dialog's choices are added to it.
 struct BootstrapOptions {
     bool installCsp = false;
     bool installUcsp = false;
@@ -18,9 +20,6 @@ struct BootstrapOptions {
     std::wstring langMask;
 };
 
-// The one record of the process: the help, the run flow and the configuration dialog share it.
-BootstrapOptions& ProcessOptions();
-
 enum class ParseOutcome { Parsed, HelpRequested };
 
 // Records `arguments` (element 0, the program name, is skipped) into `options`, left to right.
@@ -28,7 +27,6 @@ enum class ParseOutcome { Parsed, HelpRequested };
 // recorded before it stays recorded, since the help shows lines for it.
 ParseOutcome ParseArguments(const std::vector<std::wstring>& arguments, BootstrapOptions& options);
 
-// Parses the process's own command line into ProcessOptions(); shows the help and ends the process
-// with exit code 0 on a help request or an unrecognised argument. When the system cannot split the
-// command line, every option keeps its default.
-void ParseCommandLine();
+// Parses the process's own command line into `options`, as ParseArguments does. When the system
+// cannot split the command line, every option keeps its default.
+ParseOutcome ParseCommandLine(BootstrapOptions& options);

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/help.h"
 #include "app/options.h"
 #include "app/prerequisites.h"
 #include "app/restart_step.h"
@@ -41,13 +42,16 @@ uint32_t InstallRequestedDistributions(const BootstrapOptions& options)
 
 }  // namespace
 
-int RunBootstrapper(const wchar_t* commandTail)
+int RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
 {
     SetOwnerWindow(platform::CreateOwnerWindow());
     const std::wstring caption = Message(MSG_PRODUCT_CAPTION);
 
-    if (commandTail != nullptr && commandTail[0] != L'\0') ParseCommandLine();
-    const BootstrapOptions& options = ProcessOptions();
+    const bool hasArguments = commandTail != nullptr && commandTail[0] != L'\0';
+    if (hasArguments && ParseCommandLine(options) == ParseOutcome::HelpRequested) {
+        ShowHelp(options);
+        return kExitSuccess;
+    }
 
     if (!platform::UserIsAdministrator()) {
         if (!options.silent) ShowBox(BoxKind::Error, Message(MSG_NOT_ADMINISTRATOR), caption);
@@ -63,13 +67,19 @@ int RunBootstrapper(const wchar_t* commandTail)
         return kExitSuccess;
     }
 
-    if (options.selectDialog && options.installCsp && !options.silent) ShowCspSetupDialog();
+    if (options.selectDialog && options.installCsp && !options.silent) {
+        const CspSetupChoice choice = ShowCspSetupDialog();
+        if (choice.cancelled) return kExitSuccess;
+        options.kcMask += choice.kcMask;
+        options.langMask += choice.langMask;
+    }
 
     const uint32_t distributions = InstallRequestedDistributions(options);
     if (distributions != kSuccess) return static_cast<int>(distributions);
 
     std::wstring logPath;
     const InstallResult plugIn = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
+    if (plugIn.updateDeclined) return kExitUpdateDeclined;
     if (plugIn.code == kInstallUserExit) return static_cast<int>(plugIn.code);
     if (plugIn.code != kSuccess) {
         if (!options.silent) {

@@ -1,6 +1,9 @@
 // The whole run, from the owner window to the exit code.
 #pragma once
 
-// Runs the bootstrapper; `commandTail` is what follows the program name on the command line.
-// Returns the process exit code.
-int RunBootstrapper(const wchar_t* commandTail);
+#include "app/options.h"
+
+// Runs the bootstrapper and returns the process exit code; the process ends nowhere else.
+// `commandTail` is what follows the program name on the command line; `options` is the process's
+// record of its switches, filled here from the command line and the configuration dialog.
+int RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options);

@@ -12,13 +12,13 @@ using IconHandle = void*;
 
 enum class DialogEvent { Init, Command, Destroy };
 
-// The program's side of a dialog procedure: one event (with the command's id for Command) and
-// whether it was handled.
-using DialogHandler = bool (*)(DialogHandle dialog, DialogEvent event, uint16_t commandId);
+// The program's side of a dialog procedure: one event (with the command's id for Command), the
+// context given to ShowModalDialog, and whether it was handled.
+using DialogHandler = bool (*)(DialogHandle dialog, DialogEvent event, uint16_t commandId, void* context);
 
-// Shows dialog template `templateId` modally without an owner, its events going to `handler`.
-// Returns the value given to CloseDialog, or -1 when the dialog could not be created.
-intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler);
+// Shows dialog template `templateId` modally without an owner, its events going to `handler` with
+// `context`. Returns the value given to CloseDialog, or -1 when the dialog could not be created.
+intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler, void* context);
 void CloseDialog(DialogHandle dialog, intptr_t result);
 
 void ShowDialogControl(DialogHandle dialog, uint16_t controlId, bool visible);

@@ -5,16 +5,17 @@
 namespace platform {
 namespace {
 
-// One modal dialog at a time: the handler of the dialog being shown.
+// One modal dialog at a time: the handler of the dialog being shown, and its context.
 DialogHandler currentHandler = nullptr;
+void* currentContext = nullptr;
 
 INT_PTR CALLBACK DialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     if (currentHandler == nullptr) return FALSE;
     switch (message) {
-    case WM_INITDIALOG: return currentHandler(dialog, DialogEvent::Init, 0) ? TRUE : FALSE;
-    case WM_COMMAND: return currentHandler(dialog, DialogEvent::Command, LOWORD(wParam)) ? TRUE : FALSE;
-    case WM_DESTROY: return currentHandler(dialog, DialogEvent::Destroy, 0) ? TRUE : FALSE;
+    case WM_INITDIALOG: return currentHandler(dialog, DialogEvent::Init, 0, currentContext) ? TRUE : FALSE;
+    case WM_COMMAND: return currentHandler(dialog, DialogEvent::Command, LOWORD(wParam), currentContext) ? TRUE : FALSE;
+    case WM_DESTROY: return currentHandler(dialog, DialogEvent::Destroy, 0, currentContext) ? TRUE : FALSE;
     default: return FALSE;
     }
 }
@@ -23,12 +24,14 @@ HWND Control(DialogHandle dialog, uint16_t controlId) { return GetDlgItem(static
 
 }  // namespace
 
-intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler)
+intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler, void* context)
 {
     currentHandler = handler;
+    currentContext = context;
     const INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId), nullptr,
                                            DialogProcedure, 0);
     currentHandler = nullptr;
+    currentContext = nullptr;
     return result;
 }
 

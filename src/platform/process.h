@@ -1,4 +1,4 @@
-// Child processes and the end of this one.
+// Child processes.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,5 @@ struct ProcessResult {
 // When the child cannot be started, or its exit code cannot be read, `code` is the Windows error of
 // the failed call (never 0). `commandLine` is not modified.
 ProcessResult RunProcess(const std::wstring& commandLine);
-
-// Ends the process through the runtime's normal exit (static objects destroyed, streams flushed).
-[[noreturn]] void ExitProcessNormally(uint32_t exitCode);
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "platform/process.h"
@@ -48,7 +47,5 @@ ProcessResult RunProcess(const std::wstring& commandLine)
     if (!GetExitCodeProcess(process.Get(), &exitCode)) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
     return {exitCode, true};
 }
-
-void ExitProcessNormally(uint32_t exitCode) { std::exit(static_cast<int>(exitCode)); }
 
 }  // namespace platform

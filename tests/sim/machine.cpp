@@ -1,8 +1,9 @@
 #include "sim/machine.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cwctype>
-#include <stdexcept>
 
 #include "platform/dialog.h"
 #include "platform/files.h"
@@ -268,8 +269,6 @@ ProcessResult RunProcess(const std::wstring& commandLine)
     return {code, true};
 }
 
-void ExitProcessNormally(uint32_t exitCode) { throw sim::ProcessExit{exitCode}; }
-
 void SetInstallerUiLevelNone() { machine().installerUiDisabled = true; }
 
 uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& handle)
@@ -527,7 +526,7 @@ sim::Machine::Control& ControlOf(uint16_t id) { return machine().dialog.controls
 
 }  // namespace
 
-intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler)
+intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler, void* context)
 {
     sim::Machine::Dialog& dialog = machine().dialog;
     ++dialog.timesShown;
@@ -536,16 +535,16 @@ intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler)
     dialog.controls = TemplateControls();
     dialog.closed = false;
     DialogHandle handle = &dialog;
-    dialog.initHandled = handler(handle, DialogEvent::Init, 0);
+    dialog.initHandled = handler(handle, DialogEvent::Init, 0, context);
     for (uint16_t click : dialog.clicks) {
         if (dialog.closed) break;
         ClickRadio(dialog.controls, click);
-        const bool handled = handler(handle, DialogEvent::Command, click);
+        const bool handled = handler(handle, DialogEvent::Command, click, context);
         if (click == IDC_NEXT) dialog.nextHandled = handled;
         dialog.snapshots.push_back(dialog.controls);
     }
-    if (!dialog.closed) throw std::logic_error("the simulated user left the dialog open");
-    handler(handle, DialogEvent::Destroy, 0);
+    if (!dialog.closed) ADD_FAILURE() << "the simulated user left the dialog open";
+    handler(handle, DialogEvent::Destroy, 0, context);
     return dialog.result;
 }
 

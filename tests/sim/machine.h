@@ -19,11 +19,6 @@
 
 namespace sim {
 
-// Thrown by platform::ExitProcessNormally: the process would end here with `code`.
-struct ProcessExit {
-    uint32_t code;
-};
-
 struct Box {
     platform::WindowHandle owner;
     std::wstring text;

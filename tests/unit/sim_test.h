@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/options.h"
@@ -18,36 +16,24 @@ protected:
     void SetUp() override
     {
         sim::Reset();
-        ProcessOptions() = BootstrapOptions();
+        options = BootstrapOptions();
         SetOwnerWindow(nullptr);
     }
 
     sim::Machine& machine() { return sim::machine(); }
 
-    // Runs the whole bootstrapper with `switches` on its command line; the exit code, however the
-    // process ended.
-    static uint32_t RunWithSwitches(std::vector<std::wstring> switches)
+    // Runs the whole bootstrapper with `switches` on its command line; its exit code.
+    uint32_t RunWithSwitches(std::vector<std::wstring> switches)
     {
         std::wstring commandTail;
         for (const std::wstring& argument : switches) commandTail += argument + L" ";
         switches.insert(switches.begin(), sim::machine().executablePath);
         sim::machine().arguments = switches;
-        int code = 0;
-        const auto exited = ExitCodeOf([&] { code = RunBootstrapper(commandTail.c_str()); });
-        return exited ? *exited : static_cast<uint32_t>(code);
+        return static_cast<uint32_t>(RunBootstrapper(commandTail.c_str(), options));
     }
 
-    // Runs `operation`; returns the exit code when it ended the process, nothing when it returned.
-    template <typename Operation>
-    static std::optional<uint32_t> ExitCodeOf(Operation&& operation)
-    {
-        try {
-            std::forward<Operation>(operation)();
-        } catch (const sim::ProcessExit& exit) {
-            return exit.code;
-        }
-        return std::nullopt;
-    }
+    // The process's record of its switches, as the last run left it.
+    BootstrapOptions options;
 };
 
 // Well-known codes of the test packages.

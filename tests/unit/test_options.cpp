@@ -106,8 +106,7 @@ class CommandLineOfTheProcess : public SimTest {};
 
 TEST_F(CommandLineOfTheProcess, HelpIsShownEvenWhenSilentAndEndsWithZero)
 {
-    machine().arguments = {L"bootstrapper.exe", L"-silent", L"-csp", L"-unknown"};
-    EXPECT_EQ(ExitCodeOf([] { ParseCommandLine(); }), 0u);
+    EXPECT_EQ(RunWithSwitches({L"-silent", L"-csp", L"-unknown"}), 0u);
     ASSERT_EQ(machine().boxes.size(), 1u);
     const sim::Box& help = machine().boxes[0];
     EXPECT_EQ(help.caption, L"Справка");
@@ -119,16 +118,16 @@ TEST_F(CommandLineOfTheProcess, AnUnsplittableCommandLineKeepsTheDefaults)
 {
     machine().arguments = {L"bootstrapper.exe", L"-silent"};
     machine().commandLineSplits = false;
-    EXPECT_EQ(ExitCodeOf([] { ParseCommandLine(); }), std::nullopt);
-    EXPECT_FALSE(ProcessOptions().silent);
+    EXPECT_EQ(ParseCommandLine(options), ParseOutcome::Parsed);
+    EXPECT_FALSE(options.silent);
 }
 
 TEST_F(CommandLineOfTheProcess, ParsedSwitchesReachTheProcessOptions)
 {
     machine().arguments = {L"bootstrapper.exe", L"-silent", L"-ZarelArgs", L"/qn"};
-    EXPECT_EQ(ExitCodeOf([] { ParseCommandLine(); }), std::nullopt);
-    EXPECT_TRUE(ProcessOptions().silent);
-    EXPECT_EQ(ProcessOptions().zarelArgs, L" /qn ");
+    EXPECT_EQ(ParseCommandLine(options), ParseOutcome::Parsed);
+    EXPECT_TRUE(options.silent);
+    EXPECT_EQ(options.zarelArgs, L" /qn ");
     EXPECT_TRUE(machine().boxes.empty());
 }
 

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,13 +38,12 @@ protected:
         return sim::InstallProduct(productCode, kUpgradeCode, version);
     }
 
-    // Runs the flow; `exitCode` is set when it ended the process instead of returning, and
-    // `restartRequested` tells whether the run asked for a restart.
+    // Runs the flow; `restartRequested` and `updateDeclined` tell how it ended besides its code.
     uint32_t Install(bool silent, const std::wstring& extra = L"", bool reinstall = false)
     {
-        InstallResult result = {0xDEADu, false};
-        exitCode = ExitCodeOf([&] { result = InstallPlugInPackage(silent, logPath, extra, reinstall); });
+        const InstallResult result = InstallPlugInPackage(silent, logPath, extra, reinstall);
         restartRequested = result.restartRequested;
+        updateDeclined = result.updateDeclined;
         return result.code;
     }
 
@@ -80,8 +78,8 @@ protected:
     }
 
     std::wstring logPath;
-    std::optional<uint32_t> exitCode;
     bool restartRequested = false;
+    bool updateDeclined = false;
 };
 
 }  // namespace
@@ -132,7 +130,7 @@ TEST_F(PlugInInstall, FreshInstallRunsWithAddNpzarel)
 {
     Layout(L"2.0.13000");
     EXPECT_EQ(Install(false, kExtra), 0u);
-    EXPECT_FALSE(exitCode.has_value());
+    EXPECT_FALSE(updateDeclined);
     EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh + kExtra);
     EXPECT_TRUE(machine().boxes.empty());
     EXPECT_EQ(logPath, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log");
@@ -244,7 +242,7 @@ TEST_F(PlugInInstall, SameVersionInteractiveAsksAndNoDeclines)
         machine().answers = {answer};
 
         EXPECT_EQ(Install(false), 1602u);
-        EXPECT_FALSE(exitCode.has_value());
+        EXPECT_FALSE(updateDeclined);
         ExpectOnlyBox(Owner::Owned, kQuestionStyle, MSG_UPDATE_CAPTION, MSG_SAME_VERSION_REINSTALL);
         EXPECT_TRUE(machine().commandLines.empty());
         EXPECT_TRUE(machine().sourceListCalls.empty());
@@ -312,14 +310,14 @@ TEST_F(PlugInInstall, NewerVersionInstalledIsOverwrittenInASilentRun)
     EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kReinstall);
 }
 
-TEST_F(PlugInInstall, DecliningTheUpdateEndsTheProcessWithNothingInstalled)
+TEST_F(PlugInInstall, DecliningTheUpdateEndsTheRunWithNothingInstalled)
 {
     Layout(L"2.0.13000");
     Installed(kProductCodeA, L"2.0.12888");
     machine().answers = {kButtonNo};
 
-    Install(false);
-    EXPECT_EQ(exitCode, std::optional<uint32_t>(1));
+    EXPECT_EQ(Install(false), 1602u);
+    EXPECT_TRUE(updateDeclined);
     EXPECT_EQ(machine().boxes.size(), 1u);
     EXPECT_TRUE(machine().commandLines.empty());
     EXPECT_TRUE(machine().sourceListCalls.empty());

@@ -251,7 +251,7 @@ TEST_F(RunFlow, NoRestartKeepsTheMarkerForTheNextRun)
     EXPECT_TRUE(sim::MarkerExists());
 
     machine().boxes.clear();
-    ProcessOptions() = BootstrapOptions();
+    options = BootstrapOptions();
     machine().answers = {6, 7};
     EXPECT_EQ(Run(), 0u);  // this run's own msiexec needs no restart
     EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));

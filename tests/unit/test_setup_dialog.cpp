@@ -88,8 +88,8 @@ TEST_F(SetupDialog, NextAtOnceRecordsThePreselection)
         machine().uiLanguage = language;
         dialog().clicks = {IDC_NEXT};
         EXPECT_EQ(Run({L"-csp", L"-selectDlg"}), 0u);
-        EXPECT_EQ(ProcessOptions().kcMask, L"kc1*");
-        EXPECT_EQ(ProcessOptions().langMask, mask);
+        EXPECT_EQ(options.kcMask, L"kc1*");
+        EXPECT_EQ(options.langMask, mask);
         EXPECT_TRUE(dialog().initHandled);
         EXPECT_TRUE(dialog().nextHandled);
         EXPECT_EQ(dialog().result, 0);
@@ -100,8 +100,8 @@ TEST_F(SetupDialog, ChoicesAppendToWhatTheCommandLineRecorded)
 {
     dialog().clicks = {IDC_OPTIONS, IDC_KC3, IDC_LANG_ENGLISH, IDC_NEXT};
     EXPECT_EQ(Run({L"-csp", L"-KC", L"kc2", L"-Lang", L"rus", L"-selectDlg"}), 0u);
-    EXPECT_EQ(ProcessOptions().kcMask, L"*kc2*kc3*");
-    EXPECT_EQ(ProcessOptions().langMask, L"*rus*eng*");
+    EXPECT_EQ(options.kcMask, L"*kc2*kc3*");
+    EXPECT_EQ(options.langMask, L"*rus*eng*");
 }
 
 TEST_F(SetupDialog, OptionsTogglesBetweenThePanels)
@@ -114,7 +114,7 @@ TEST_F(SetupDialog, OptionsTogglesBetweenThePanels)
     EXPECT_TRUE(WelcomeShown(dialog().snapshots[2]));
     EXPECT_EQ(dialog().snapshots[2].at(IDC_OPTIONS).text, L"Опции");
     // A choice made while the choices were shown survives hiding them.
-    EXPECT_EQ(ProcessOptions().kcMask, L"kc2*");
+    EXPECT_EQ(options.kcMask, L"kc2*");
 }
 
 TEST_F(SetupDialog, CancelEndsTheProcessWithZeroBeforeAnythingIsInstalled)
@@ -122,7 +122,7 @@ TEST_F(SetupDialog, CancelEndsTheProcessWithZeroBeforeAnythingIsInstalled)
     dialog().clicks = {IDC_OPTIONS, IDC_KC3, 2};
     EXPECT_EQ(Run({L"-csp", L"-ucsp", L"-selectDlg"}), 0u);
     EXPECT_TRUE(machine().commandLines.empty());
-    EXPECT_EQ(ProcessOptions().kcMask, L"");
+    EXPECT_EQ(options.kcMask, L"");
     EXPECT_EQ(machine().boxes.size(), 1u);  // the confirmation only
 }
 
@@ -137,13 +137,13 @@ TEST_F(SetupDialog, TheBigIconIsReleasedWithTheDialog)
     dialog().iconMissing = true;
     dialog().clicks = {IDC_NEXT};
     EXPECT_EQ(Run({L"-csp", L"-selectDlg"}), 0u);
-    EXPECT_EQ(ProcessOptions().kcMask, L"kc1*");
+    EXPECT_EQ(options.kcMask, L"kc1*");
 }
 
 TEST_F(SetupDialog, ADialogThatCannotBeCreatedRecordsNothingAndTheRunGoesOn)
 {
     dialog().createFails = true;
     EXPECT_EQ(Run({L"-csp", L"-selectDlg"}), 0u);
-    EXPECT_EQ(ProcessOptions().kcMask, L"");
+    EXPECT_EQ(options.kcMask, L"");
     EXPECT_EQ(machine().commandLines.size(), 2u);
 }

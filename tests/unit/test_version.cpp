@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <cwchar>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -49,10 +48,11 @@ protected:
         std::wstring path;
         EXPECT_EQ(FindPackageFile(PlugInPackageMask(), path), 0u);
         EXPECT_EQ(ReadPlugInPackage(path, package), 0u);
-        return CompareWithInstalled(comparison, silent, installedCode, package);
+        return CompareWithInstalled(silent, installedCode, package, comparison, updateDeclined);
     }
 
     int comparison = kUntouched;
+    bool updateDeclined = false;
 };
 
 }  // namespace
@@ -248,18 +248,18 @@ TEST_F(VersionDecision, AnyAnswerButNoGoesOn)
         sim::Reset();
         Layout(L"2.0.13000", L"2.0.12888");
         machine().answers = {answer};
-        uint32_t result = 99;
-        EXPECT_FALSE(ExitCodeOf([&] { result = Compare(false); }).has_value());
-        EXPECT_EQ(result, 0u);
+        EXPECT_EQ(Compare(false), 0u);
+        EXPECT_FALSE(updateDeclined);
     }
 }
 
-TEST_F(VersionDecision, NoToTheUpdateQuestionEndsTheProcessWithExitCode1)
+TEST_F(VersionDecision, NoToTheUpdateQuestionIsAnUpdateDeclined)
 {
     Layout(L"2.0.13000", L"2.0.12888");
     machine().answers = {kButtonNo};
 
-    EXPECT_EQ(ExitCodeOf([&] { Compare(false); }), std::optional<uint32_t>(1));
+    EXPECT_EQ(Compare(false), 0u);
+    EXPECT_TRUE(updateDeclined);
     EXPECT_EQ(comparison, 1);
     EXPECT_EQ(machine().boxes.size(), 1u);
     EXPECT_TRUE(machine().commandLines.empty());

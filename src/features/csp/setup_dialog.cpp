@@ -3,8 +3,7 @@
 #include <string>
 
 #include "base/messages.h"
-#include "base/result_codes.h"
-#include "platform/process.h"
+#include "platform/dialog.h"
 #include "platform/system.h"
 #include "res/resource.h"
 
@@ -48,26 +47,24 @@ void AppendCheckedMasks(platform::DialogHandle dialog, const Choice (&choices)[C
     }
 }
 
-platform::IconHandle bigIcon = nullptr;
+// The dialog's own state while it is shown.
+struct DialogState {
+    CspSetupChoice choice;
+    platform::IconHandle bigIcon = nullptr;
+};
 
-}  // namespace
-
-uint16_t PreselectedLanguageButton(uint16_t uiLanguage)
+bool CspSetupDialogProc(platform::DialogHandle dialog, platform::DialogEvent event, uint16_t commandId, void* context)
 {
-    return uiLanguage == kRussianRussia ? IDC_LANG_RUSSIAN : IDC_LANG_ENGLISH;
-}
-
-bool CspSetupDialogProc(platform::DialogHandle dialog, platform::DialogEvent event, uint16_t commandId)
-{
+    DialogState& state = *static_cast<DialogState*>(context);
     switch (event) {
     case platform::DialogEvent::Init:
-        bigIcon = platform::SetDialogBigIcon(dialog, IDI_BOOTSTRAPPER);
+        state.bigIcon = platform::SetDialogBigIcon(dialog, IDI_BOOTSTRAPPER);
         platform::CheckDialogButton(dialog, PreselectedLanguageButton(platform::SystemDefaultUiLanguage()));
         platform::CheckDialogButton(dialog, IDC_KC1);
         return true;  // the dialog manager focuses "Далее"
     case platform::DialogEvent::Destroy:
-        platform::DestroyIcon(bigIcon);
-        bigIcon = nullptr;
+        platform::DestroyIcon(state.bigIcon);
+        state.bigIcon = nullptr;
         return false;
     case platform::DialogEvent::Command:
         break;
@@ -77,17 +74,30 @@ bool CspSetupDialogProc(platform::DialogHandle dialog, platform::DialogEvent eve
         ToggleOptions(dialog);
         return false;
     case IDC_NEXT:
-        AppendCheckedMasks(dialog, kLevels, ProcessOptions().kcMask);
-        AppendCheckedMasks(dialog, kLanguages, ProcessOptions().langMask);
+        AppendCheckedMasks(dialog, kLevels, state.choice.kcMask);
+        AppendCheckedMasks(dialog, kLanguages, state.choice.langMask);
         platform::CloseDialog(dialog, 0);
         return true;
     case kCancel:
         // Nothing is installed yet; the user confirmed, then changed their mind.
+        state.choice.cancelled = true;
         platform::CloseDialog(dialog, 0);
-        platform::ExitProcessNormally(kExitSuccess);
+        return false;
     default:
         return false;
     }
 }
 
-void ShowCspSetupDialog() { platform::ShowModalDialog(IDD_CSP_SETUP, CspSetupDialogProc); }
+}  // namespace
+
+uint16_t PreselectedLanguageButton(uint16_t uiLanguage)
+{
+    return uiLanguage == kRussianRussia ? IDC_LANG_RUSSIAN : IDC_LANG_ENGLISH;
+}
+
+CspSetupChoice ShowCspSetupDialog()
+{
+    DialogState state;
+    platform::ShowModalDialog(IDD_CSP_SETUP, CspSetupDialogProc, &state);
+    return state.choice;
+}

@@ -2,16 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-#include "app/options.h"
-#include "platform/dialog.h"
+// What the user chose in the dialog.
+struct CspSetupChoice {
+    bool cancelled = false;  // "Отмена", Escape or the close box: the run ends with exit code 0
+    std::wstring kcMask;     // "kc1*", "kc2*" or "kc3*" after "Далее"
+    std::wstring langMask;   // "rus*" or "eng*" after "Далее"
+};
 
-// Shows the dialog modally. "Далее" appends the chosen masks to kcMask and langMask of the process
-// options; "Отмена", Escape and the close box end the process with exit code 0.
-void ShowCspSetupDialog();
-
-// The dialog's procedure, as the platform's dialog manager calls it.
-bool CspSetupDialogProc(platform::DialogHandle dialog, platform::DialogEvent event, uint16_t commandId);
+// Shows the dialog modally and returns the choice. A dialog that cannot be created chooses nothing
+// and cancels nothing.
+CspSetupChoice ShowCspSetupDialog();
 
 // The language preselected for a system UI language: Russian only for Russian (Russia).
 uint16_t PreselectedLanguageButton(uint16_t uiLanguage);

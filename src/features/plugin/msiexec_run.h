@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <string>
 
-// How an installation ended: its code, and whether it asked for a restart (msiexec's 3010, 3011 and
-// 1641, which count as success).
+// How an installation ended.
 struct InstallResult {
-    uint32_t code;
-    bool restartRequested;
+    uint32_t code;                // 0, 1602 when the user declined, or the code of the step that failed
+    bool restartRequested;        // msiexec ended with 3010, 3011 or 1641, which count as success
+    bool updateDeclined = false;  // No to the update question: nothing ran, and the run ends with 1
 };
 
 // Runs msiexec for the package at `packagePath` with `arguments` (which begin with a blank),

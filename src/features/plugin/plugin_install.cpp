@@ -83,8 +83,10 @@ InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std
     facts.installed = platform::QueryProductState(installedCode.c_str()) == platform::kInstallStateDefault;
     if (facts.installed) {
         int comparison = 1;
-        const uint32_t compared = CompareWithInstalled(comparison, silent, installedCode, package);
+        bool updateDeclined = false;
+        const uint32_t compared = CompareWithInstalled(silent, installedCode, package, comparison, updateDeclined);
         if (compared != kSuccess) return {compared, false};
+        if (updateDeclined) return {kInstallUserExit, false, true};
         switch (DecideOnVersions(comparison, silent, reinstall)) {
         case Decision::NothingToDo: return {kSuccess, false};
         case Decision::Declined: return {kInstallUserExit, false};

@@ -11,7 +11,7 @@
 // 0: installed, updated, or nothing to do (a restart may be requested); 1602: the user declined to
 // reinstall the same version; any other code: the step that failed, already shown by that step
 // unless `silent` (232 when there is no package). `logPath` receives the msiexec log's path once it
-// is named. May end the process with exit code 1 when the user declines an update.
+// is named.
 InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments,
                                    bool reinstall);
 

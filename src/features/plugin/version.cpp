@@ -4,7 +4,6 @@
 #include "base/result_codes.h"
 #include "base/text.h"
 #include "features/plugin/msi_access.h"
-#include "platform/process.h"
 #include "res/resource.h"
 
 namespace {
@@ -71,8 +70,8 @@ int CompareVersions(const PackageVersion& a, const PackageVersion& b)
     return keyA > keyB ? 1 : (keyA < keyB ? -1 : 0);
 }
 
-uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& installedCode,
-                              const PlugInPackage& package)
+uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, const PlugInPackage& package,
+                              int& comparison, bool& updateDeclined)
 {
     std::wstring installedVersion;
     ProductInfoStage failedStage = ProductInfoStage::None;
@@ -94,8 +93,6 @@ uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& 
     std::wstring productName;
     const uint32_t nameResult = ReadQuestionProductName(package, false, productName);
     if (nameResult != kSuccess) return nameResult;
-    if (!UserAcceptsUpdate(productName, installedVersion, packageVersion)) {
-        platform::ExitProcessNormally(kExitUpdateDeclined);
-    }
+    updateDeclined = !UserAcceptsUpdate(productName, installedVersion, packageVersion);
     return kSuccess;
 }

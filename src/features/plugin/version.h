@@ -23,7 +23,7 @@ int CompareVersions(const PackageVersion& a, const PackageVersion& b);
 
 // Compares the plug-in package with the installed product `installedCode` and writes 1, 0 or -1 to
 // `comparison` once both versions are read. A newer package in an interactive run asks the update
-// question; No ends the process with exit code 1. Failures show an ownerless error box unless
-// `silent` and return their code; `comparison` is then unchanged.
-uint32_t CompareWithInstalled(int& comparison, bool silent, const std::wstring& installedCode,
-                              const PlugInPackage& package);
+// question, and `updateDeclined` tells whether the answer was No. Failures show an ownerless error
+// box unless `silent` and return their code; `comparison` is then unchanged.
+uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, const PlugInPackage& package,
+                              int& comparison, bool& updateDeclined);
