@@ -9,5 +9,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandTail, int)
 {
     platform::RestrictDllSearchToSystemDirectory();
     BootstrapOptions options;
-    return RunBootstrapper(commandTail, options);
+    return static_cast<int>(RunBootstrapper(commandTail, options));
 }

@@ -4,4 +4,4 @@
 #include <cstdint>
 
 // 0 when the system is acceptable; otherwise 3, 4 or 5, after an error box unless `silent`.
-int CheckSystemPrerequisites(bool silent);
+uint32_t CheckSystemPrerequisites(bool silent);

@@ -23,7 +23,7 @@ ProductTexts TextsFor(const BootstrapOptions& options)
 
 }  // namespace
 
-int FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested)
+uint32_t FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested)
 {
     if (restartRequested) SetRestartMarker();
     const bool markerPresent = RestartMarkerExists();

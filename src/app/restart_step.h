@@ -7,4 +7,4 @@
 // a restart is due when it was requested or a marker is pending. Then: the restart question (unless
 // -norestart), else the success message. Returns the exit code: 0; 7 when a due restart failed or the
 // marker could not be removed; 3010 when -norestart holds back a restart that could not be recorded.
-int FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested);
+uint32_t FinishSuccessfulRun(const BootstrapOptions& options, bool restartRequested);

@@ -42,7 +42,7 @@ uint32_t InstallRequestedDistributions(const BootstrapOptions& options)
 
 }  // namespace
 
-int RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
+uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
 {
     SetOwnerWindow(platform::CreateOwnerWindow());
     const std::wstring caption = Message(MSG_PRODUCT_CAPTION);
@@ -57,7 +57,7 @@ int RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
         if (!options.silent) ShowBox(BoxKind::Error, Message(MSG_NOT_ADMINISTRATOR), caption);
         return kExitNotAdministrator;
     }
-    const int prerequisites = CheckSystemPrerequisites(options.silent);
+    const uint32_t prerequisites = CheckSystemPrerequisites(options.silent);
     if (prerequisites != kExitSuccess) return prerequisites;
 
     platform::SetInstallerUiLevelNone();
@@ -75,17 +75,17 @@ int RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
     }
 
     const uint32_t distributions = InstallRequestedDistributions(options);
-    if (distributions != kSuccess) return static_cast<int>(distributions);
+    if (distributions != kSuccess) return distributions;
 
     std::wstring logPath;
     const InstallResult plugIn = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
     if (plugIn.updateDeclined) return kExitUpdateDeclined;
-    if (plugIn.code == kInstallUserExit) return static_cast<int>(plugIn.code);
+    if (plugIn.code == kInstallUserExit) return plugIn.code;
     if (plugIn.code != kSuccess) {
         if (!options.silent) {
             ShowBox(BoxKind::Error, FailureReport(MSG_PLUGIN_INSTALL_FAILED, plugIn.code, logPath), caption);
         }
-        return static_cast<int>(plugIn.code);
+        return plugIn.code;
     }
     return FinishSuccessfulRun(options, plugIn.restartRequested);
 }

@@ -15,7 +15,11 @@ namespace {
 
 // Exit codes of a setup program that let the run go on; 1602 is a cancelled distribution setup,
 // which does not stop the plug-in's installation.
-bool LetsTheRunGoOn(uint32_t exitCode) { return exitCode == 0 || exitCode == 3 || exitCode == 4 || exitCode == kInstallUserExit; }
+bool LetsTheRunGoOn(uint32_t exitCode)
+{
+    return exitCode == kSuccess || exitCode == kDistributionSetupFinished3 || exitCode == kDistributionSetupFinished4 ||
+           exitCode == kInstallUserExit;
+}
 
 // The setup program is started by full path from the executable's folder, never from the caller's
 // working directory, which an elevated installer must not trust.

@@ -49,7 +49,7 @@ uint32_t ReadMsiProperty(const MsiHandle& holder, const wchar_t* name, std::wstr
     wchar_t probeBuffer[1] = {L'\0'};
     uint32_t length = 0;
     const uint32_t probe = platform::GetMsiProperty(holder.package, name, probeBuffer, length);
-    if (probe != kErrorMoreData) return probe;
+    if (probe != kMoreData) return probe;
 
     length += 1;  // room for the NUL
     value.assign(length, L'\0');

@@ -35,7 +35,7 @@ std::wstring MsiexecCommandLine(const std::wstring& systemDirectory, const std::
 
 void RemoveSourceHash(const std::wstring& productCode)
 {
-    if (!IsWindows5Minor(2) && !IsWindows5Minor(1)) return;
+    if (!IsWindows5Minor(kWindows2003Minor) && !IsWindows5Minor(kWindowsXpMinor)) return;
     // Without either, the path would name the Installer folder's SourceHash file of no product.
     std::wstring windowsDirectory;
     if (productCode.empty() || platform::ReadWindowsDirectory(windowsDirectory) != kSuccess) return;

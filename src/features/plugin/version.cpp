@@ -78,7 +78,7 @@ uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, co
     const uint32_t infoResult = ReadProductInfo(installedCode, L"VersionString", installedVersion, failedStage);
     if (infoResult != kSuccess) {
         if (!silent) ShowVersionError(MSG_INSTALLED_VERSION_UNREADABLE);
-        return failedStage == ProductInfoStage::SizeProbe ? 1 : infoResult;
+        return failedStage == ProductInfoStage::SizeProbe ? kInstalledVersionUnknown : infoResult;
     }
 
     if (package.productVersion.status != kSuccess) {
