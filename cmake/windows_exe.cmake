@@ -29,9 +29,18 @@ target_link_options(bootstrapper PRIVATE
     -Wl,--major-subsystem-version,5,--minor-subsystem-version,0
     -Wl,--major-os-version,5,--minor-os-version,0)
 target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 kernel32)
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_SOURCE_DIR}/res")
+# The manifest carries the version of res/version.h, the one place it is written.
+file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.h VERSION_LINES REGEX "^#define BOOTSTRAPPER_VERSION_(MAJOR|MINOR|PATCH|BUILD) ")
+set(BOOTSTRAPPER_VERSION "")
+foreach(line ${VERSION_LINES})
+    string(REGEX REPLACE "^#define BOOTSTRAPPER_VERSION_[A-Z]+ +([0-9]+).*$" "\\1" part "${line}")
+    list(APPEND BOOTSTRAPPER_VERSION ${part})
+endforeach()
+list(JOIN BOOTSTRAPPER_VERSION "." BOOTSTRAPPER_VERSION)
+configure_file(${CMAKE_SOURCE_DIR}/res/bootstrapper.manifest.in ${CMAKE_BINARY_DIR}/res/bootstrapper.manifest @ONLY)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_BINARY_DIR}/res -I${CMAKE_SOURCE_DIR}/res")
 set_target_properties(bootstrapper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # windres reads these through the script; the build must notice when they change.
 set_source_files_properties(res/bootstrapper.rc PROPERTIES OBJECT_DEPENDS
-    "${CMAKE_SOURCE_DIR}/res/bootstrapper.ico;${CMAKE_SOURCE_DIR}/res/bootstrapper.manifest;${CMAKE_SOURCE_DIR}/res/messages.inc")
+    "${CMAKE_SOURCE_DIR}/res/bootstrapper.ico;${CMAKE_BINARY_DIR}/res/bootstrapper.manifest;${CMAKE_SOURCE_DIR}/res/messages.inc;${CMAKE_SOURCE_DIR}/res/version.h")

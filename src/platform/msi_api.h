@@ -29,7 +29,6 @@ int QueryProductState(const wchar_t* productCode);
 int QueryFeatureState(const wchar_t* productCode, const wchar_t* feature);
 uint32_t ClearSourceList(const wchar_t* productCode);
 uint32_t SetSourceListPackageName(const wchar_t* productCode, const wchar_t* packageName);
-uint32_t CloseMsiView(MsiHandleValue view);
 uint32_t CloseMsiHandle(MsiHandleValue handle);
 
 }  // namespace platform

@@ -24,7 +24,6 @@ struct MsiFunctions {
     decltype(&MsiQueryFeatureStateW) queryFeatureState = nullptr;
     decltype(&MsiSourceListClearAllW) sourceListClearAll = nullptr;
     decltype(&MsiSourceListSetInfoW) sourceListSetInfo = nullptr;
-    decltype(&MsiViewClose) viewClose = nullptr;
     decltype(&MsiCloseHandle) closeHandle = nullptr;
     DWORD loadError = ERROR_SUCCESS;
 };
@@ -71,7 +70,6 @@ const MsiFunctions& Msi()
     Resolve(module, "MsiQueryFeatureStateW", functions.queryFeatureState);
     Resolve(module, "MsiSourceListClearAllW", functions.sourceListClearAll);
     Resolve(module, "MsiSourceListSetInfoW", functions.sourceListSetInfo);
-    Resolve(module, "MsiViewClose", functions.viewClose);
     Resolve(module, "MsiCloseHandle", functions.closeHandle);
     return functions;
 }
@@ -142,12 +140,6 @@ uint32_t SetSourceListPackageName(const wchar_t* productCode, const wchar_t* pac
     if (Msi().sourceListSetInfo == nullptr) return Unavailable();
     return Msi().sourceListSetInfo(productCode, nullptr, static_cast<MSIINSTALLCONTEXT>(kInstallContextMachine),
                                    MSICODE_PRODUCT, L"PackageName", packageName);
-}
-
-uint32_t CloseMsiView(MsiHandleValue view)
-{
-    if (Msi().viewClose == nullptr) return Unavailable();
-    return Msi().viewClose(view);
 }
 
 uint32_t CloseMsiHandle(MsiHandleValue handle)

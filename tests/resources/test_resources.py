@@ -442,6 +442,13 @@ def test_manifest_is_dpi_aware(manifest):
     assert setting.text.strip() == 'true'
 
 
+def test_manifest_and_version_resource_carry_one_version(manifest, version):
+    identity = only(manifest, f'{ASM_V1}assemblyIdentity')
+    fixed, _ = version
+    file_ms, file_ls = struct.unpack('<13I', fixed)[2:4]
+    assert identity.get('version') == '.'.join(map(str, version_parts(file_ms, file_ls)))
+
+
 def test_manifest_declares_supported_windows(manifest):
     declared = [e.get('Id') for e in manifest.findall(
         f'{COMPATIBILITY}compatibility/{COMPATIBILITY}application/{COMPATIBILITY}supportedOS')]

@@ -348,8 +348,6 @@ uint32_t SetSourceListPackageName(const wchar_t* productCode, const wchar_t* pac
     return 0;
 }
 
-uint32_t CloseMsiView(MsiHandleValue view) { return machine().openHandles.count(view) ? 0 : sim::kInvalidHandle; }
-
 uint32_t CloseMsiHandle(MsiHandleValue handle) { return machine().openHandles.erase(handle) ? 0 : sim::kInvalidHandle; }
 
 std::wstring ExecutablePath() { return machine().executablePath; }

@@ -3,40 +3,11 @@
 #include "base/result_codes.h"
 #include "base/text.h"
 
-namespace {
-
-void CloseSlot(platform::MsiHandleValue& slot)
-{
-    if (slot == 0) return;
-    platform::CloseMsiHandle(slot);
-    slot = 0;
-}
-
-void CloseViewSlot(platform::MsiHandleValue& slot)
-{
-    if (slot == 0) return;
-    platform::CloseMsiView(slot);
-    platform::CloseMsiHandle(slot);
-    slot = 0;
-}
-
-}  // namespace
-
-MsiHandle::~MsiHandle()
-{
-    CloseSlot(record);
-    CloseViewSlot(view);
-    CloseSlot(database);
-    // An owner that forgot Close() must still not leak the package.
-    CloseSlot(package);
-}
-
 void MsiHandle::Close()
 {
-    CloseSlot(package);
-    CloseSlot(record);
-    CloseViewSlot(view);
-    CloseSlot(database);
+    if (package == 0) return;
+    platform::CloseMsiHandle(package);
+    package = 0;
 }
 
 uint32_t OpenPackage(const std::wstring& path, MsiHandle& holder)

@@ -7,22 +7,19 @@
 
 #include "platform/msi_api.h"
 
-// The Windows Installer handles of one opened package. A local of the operation that opens the
-// package, closed before that operation returns.
+// The Windows Installer handle of one opened package. A local of the operation that opens the
+// package, closed by Close() as soon as it has read what it needs, and at the latest when it ends.
 class MsiHandle {
 public:
     MsiHandle() = default;
-    ~MsiHandle();
+    ~MsiHandle() { Close(); }
     MsiHandle(const MsiHandle&) = delete;
     MsiHandle& operator=(const MsiHandle&) = delete;
 
-    // Closes every filled slot: package, record, view, database.
+    // Closes the package if it is open; a second call closes nothing.
     void Close();
 
-    platform::MsiHandleValue package = 0;
-    platform::MsiHandleValue database = 0;
-    platform::MsiHandleValue view = 0;
-    platform::MsiHandleValue record = 0;
+    platform::MsiHandleValue package = 0;  // 0: not open
 };
 
 // Opens a package file only to read its properties, whatever is installed on the machine.
