@@ -78,7 +78,7 @@ uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
     if (distributions != kSuccess) return distributions;
 
     std::wstring logPath;
-    const InstallResult plugIn = InstallPlugInPackage(options.silent, logPath, options.zarelArgs, options.reinstall);
+    const InstallResult plugIn = InstallPlugInPackage(options.silent, options.reinstall, options.zarelArgs, logPath);
     if (plugIn.updateDeclined) return kExitUpdateDeclined;
     if (plugIn.code == kInstallUserExit) return plugIn.code;
     if (plugIn.code != kSuccess) {

@@ -50,7 +50,7 @@ uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory)
     return kSuccess;
 }
 
-uint32_t MakeLogPath(bool silent, std::wstring& logPath, const std::wstring& baseName)
+uint32_t MakeLogPath(bool silent, const std::wstring& baseName, std::wstring& logPath)
 {
     std::wstring temporaryDirectory;
     const uint32_t result = ReadTemporaryDirectory(silent, temporaryDirectory);

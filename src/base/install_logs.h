@@ -14,7 +14,7 @@ uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory);
 
 // TMP + "\" + baseName + "_" + time stamp + ".log". Returns 0, or the failure of
 // ReadTemporaryDirectory; `logPath` is unchanged on failure.
-uint32_t MakeLogPath(bool silent, std::wstring& logPath, const std::wstring& baseName);
+uint32_t MakeLogPath(bool silent, const std::wstring& baseName, std::wstring& logPath);
 
 // The local time as "YYYY-MM-DD-hh-mm-ss", also written as one line to standard output.
 std::wstring MakeTimestamp();

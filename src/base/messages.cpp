@@ -32,12 +32,9 @@ bool FindEntry(const platform::StringBlock& block, uint16_t index, size_t& offse
     return length != 0 && offset + length <= block.length;
 }
 
-bool LookUp(uint16_t id, bool neutralLanguage, size_t& offset, size_t& length, platform::StringBlock& block)
-{
-    const uint16_t blockId = static_cast<uint16_t>(id / kEntriesPerBlock + 1);
-    return platform::FindStringBlock(blockId, neutralLanguage, block) &&
-           FindEntry(block, static_cast<uint16_t>(id % kEntriesPerBlock), offset, length);
-}
+// The string-table block that holds message `id`, and the entry's place in it.
+uint16_t BlockOf(uint16_t id) { return static_cast<uint16_t>(id / kEntriesPerBlock + 1); }
+uint16_t IndexOf(uint16_t id) { return static_cast<uint16_t>(id % kEntriesPerBlock); }
 
 struct BoxStyle {
     uint32_t flags;
@@ -60,15 +57,17 @@ BoxStyle StyleOf(BoxKind kind)
 
 }  // namespace
 
-bool LoadMessage(std::wstring& text, uint16_t id)
+bool LoadMessage(uint16_t id, std::wstring& text)
 {
     // The neutral lookup decides whether the message exists; the default lookup supplies the text,
     // as Windows' own string loading would.
     platform::StringBlock block;
     size_t offset = 0;
     size_t length = 0;
-    if (!LookUp(id, true, offset, length, block)) return false;
-    if (!LookUp(id, false, offset, length, block)) return false;
+    if (!platform::FindNeutralStringBlock(BlockOf(id), block) || !FindEntry(block, IndexOf(id), offset, length)) {
+        return false;
+    }
+    if (!platform::FindStringBlock(BlockOf(id), block) || !FindEntry(block, IndexOf(id), offset, length)) return false;
     text.assign(block.data + offset, block.data + offset + length);
     return true;
 }
@@ -76,7 +75,7 @@ bool LoadMessage(std::wstring& text, uint16_t id)
 std::wstring Message(uint16_t id)
 {
     std::wstring text;
-    LoadMessage(text, id);
+    LoadMessage(id, text);
     return text;
 }
 

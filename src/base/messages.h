@@ -8,7 +8,7 @@
 
 // Replaces `text` with message `id` of the program's string table and answers true; when the message
 // is absent, answers false and leaves `text` exactly as it was.
-bool LoadMessage(std::wstring& text, uint16_t id);
+bool LoadMessage(uint16_t id, std::wstring& text);
 
 // Message `id`, or an empty text when it is absent.
 std::wstring Message(uint16_t id);

@@ -11,15 +11,11 @@ void RestrictDllSearchToSystemDirectory();
 // True when the process runs with administrator rights (shell32's IsUserAnAdmin).
 bool UserIsAdministrator();
 
-// A VerifyVersionInfoW question: is the system Windows major.minor, and (when `servicePackBelow`
-// is set) is its service-pack major number below `servicePackBound`? A failed call answers false.
-struct WindowsVersionTest {
-    uint16_t major;
-    uint16_t minor;
-    bool servicePackBelow;
-    uint16_t servicePackBound;
-};
-bool MatchesWindowsVersion(const WindowsVersionTest& test);
+// VerifyVersionInfoW questions; a failed call answers false.
+// Is the system Windows major.minor?
+bool IsWindowsVersion(uint16_t major, uint16_t minor);
+// Is the system Windows major.minor with a service-pack major number below `bound`?
+bool IsWindowsServicePackBelow(uint16_t major, uint16_t minor, uint16_t bound);
 
 // The program is 32-bit: under WOW64 it runs on 64-bit Windows.
 enum class ProcessArchitecture { X86, X86OnWow64 };

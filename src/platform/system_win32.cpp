@@ -41,23 +41,47 @@ bool UserIsAdministrator()
     return isUserAnAdmin != nullptr && isUserAnAdmin() != FALSE;
 }
 
-bool MatchesWindowsVersion(const WindowsVersionTest& test)
-{
-    OSVERSIONINFOEXW version = {};
-    version.dwOSVersionInfoSize = sizeof(version);
-    version.dwMajorVersion = test.major;
-    version.dwMinorVersion = test.minor;
-    version.wServicePackMajor = test.servicePackBound;
+namespace {
 
-    DWORD typeMask = VER_MAJORVERSION | VER_MINORVERSION;
-    DWORDLONG conditions = 0;
-    conditions = VerSetConditionMask(conditions, VER_MAJORVERSION, VER_EQUAL);
-    conditions = VerSetConditionMask(conditions, VER_MINORVERSION, VER_EQUAL);
-    if (test.servicePackBelow) {
-        typeMask |= VER_SERVICEPACKMAJOR;
-        conditions = VerSetConditionMask(conditions, VER_SERVICEPACKMAJOR, VER_LESS);
-    }
-    return VerifyVersionInfoW(&version, typeMask, conditions) != FALSE;
+// The version record and the conditions that ask for exactly Windows major.minor.
+struct VersionQuestion {
+    OSVERSIONINFOEXW version;
+    DWORD typeMask;
+    DWORDLONG conditions;
+};
+
+VersionQuestion IsExactly(uint16_t major, uint16_t minor)
+{
+    VersionQuestion question = {};
+    question.version.dwOSVersionInfoSize = sizeof(question.version);
+    question.version.dwMajorVersion = major;
+    question.version.dwMinorVersion = minor;
+    question.typeMask = VER_MAJORVERSION | VER_MINORVERSION;
+    question.conditions = VerSetConditionMask(question.conditions, VER_MAJORVERSION, VER_EQUAL);
+    question.conditions = VerSetConditionMask(question.conditions, VER_MINORVERSION, VER_EQUAL);
+    return question;
+}
+
+bool Ask(VersionQuestion& question)
+{
+    return VerifyVersionInfoW(&question.version, question.typeMask, question.conditions) != FALSE;
+}
+
+}  // namespace
+
+bool IsWindowsVersion(uint16_t major, uint16_t minor)
+{
+    VersionQuestion question = IsExactly(major, minor);
+    return Ask(question);
+}
+
+bool IsWindowsServicePackBelow(uint16_t major, uint16_t minor, uint16_t bound)
+{
+    VersionQuestion question = IsExactly(major, minor);
+    question.version.wServicePackMajor = bound;
+    question.typeMask |= VER_SERVICEPACKMAJOR;
+    question.conditions = VerSetConditionMask(question.conditions, VER_SERVICEPACKMAJOR, VER_LESS);
+    return Ask(question);
 }
 
 ProcessArchitecture CurrentProcessArchitecture()

@@ -24,9 +24,12 @@ struct StringBlock {
     size_t length = 0;  // in 16-bit units
 };
 
-// Finds string-table block `blockId` of the running executable. With `neutralLanguage` the system
-// chooses among the languages present (LANG_NEUTRAL); otherwise the default language choice applies.
-// Returns false when the block is absent; `block` is then unchanged.
-bool FindStringBlock(uint16_t blockId, bool neutralLanguage, StringBlock& block);
+// Finds string-table block `blockId` of the running executable in the neutral language (LANG_NEUTRAL:
+// the system chooses among the languages present). Returns false when the block is absent; `block`
+// is then unchanged.
+bool FindNeutralStringBlock(uint16_t blockId, StringBlock& block);
+
+// The same, by the default language choice.
+bool FindStringBlock(uint16_t blockId, StringBlock& block);
 
 }  // namespace platform

@@ -15,12 +15,10 @@ int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstr
     return MessageBoxW(static_cast<HWND>(owner), text.c_str(), caption.c_str(), style);
 }
 
-bool FindStringBlock(uint16_t blockId, bool neutralLanguage, StringBlock& block)
+namespace {
+
+bool LockStringBlock(HRSRC resource, StringBlock& block)
 {
-    const HRSRC resource =
-        neutralLanguage
-            ? FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(blockId), MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL))
-            : FindResourceW(nullptr, MAKEINTRESOURCEW(blockId), RT_STRING);
     if (resource == nullptr) return false;
     const HGLOBAL loaded = LoadResource(nullptr, resource);
     const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
@@ -28,6 +26,19 @@ bool FindStringBlock(uint16_t blockId, bool neutralLanguage, StringBlock& block)
     block.data = static_cast<const uint16_t*>(data);
     block.length = SizeofResource(nullptr, resource) / sizeof(uint16_t);
     return true;
+}
+
+}  // namespace
+
+bool FindNeutralStringBlock(uint16_t blockId, StringBlock& block)
+{
+    const WORD neutral = MAKELANGID(LANG_NEUTRAL, SUBLANG_NEUTRAL);
+    return LockStringBlock(FindResourceExW(nullptr, RT_STRING, MAKEINTRESOURCEW(blockId), neutral), block);
+}
+
+bool FindStringBlock(uint16_t blockId, StringBlock& block)
+{
+    return LockStringBlock(FindResourceW(nullptr, MAKEINTRESOURCEW(blockId), RT_STRING), block);
 }
 
 }  // namespace platform

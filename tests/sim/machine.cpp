@@ -243,7 +243,7 @@ int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstr
     return (style & 0xF) == sim::kMbYesNo ? 6 : 1;
 }
 
-bool FindStringBlock(uint16_t blockId, bool, StringBlock& block)
+bool FindStringBlock(uint16_t blockId, StringBlock& block)
 {
     static std::vector<uint16_t> current;
     const auto& blocks = sim::StringBlocks();
@@ -254,6 +254,9 @@ bool FindStringBlock(uint16_t blockId, bool, StringBlock& block)
     block.length = current.size();
     return true;
 }
+
+// The simulated table holds one language: both lookups find the same blocks.
+bool FindNeutralStringBlock(uint16_t blockId, StringBlock& block) { return FindStringBlock(blockId, block); }
 
 ProcessResult RunProcess(const std::wstring& commandLine)
 {
@@ -446,11 +449,14 @@ void RestrictDllSearchToSystemDirectory() {}
 
 bool UserIsAdministrator() { return machine().administrator; }
 
-bool MatchesWindowsVersion(const WindowsVersionTest& test)
+bool IsWindowsVersion(uint16_t major, uint16_t minor)
 {
-    const sim::WindowsVersion& windows = machine().windows;
-    return windows.major == test.major && windows.minor == test.minor &&
-           (!test.servicePackBelow || windows.servicePack < test.servicePackBound);
+    return machine().windows.major == major && machine().windows.minor == minor;
+}
+
+bool IsWindowsServicePackBelow(uint16_t major, uint16_t minor, uint16_t bound)
+{
+    return IsWindowsVersion(major, minor) && machine().windows.servicePack < bound;
 }
 
 ProcessArchitecture CurrentProcessArchitecture() { return machine().architecture; }

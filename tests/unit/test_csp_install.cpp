@@ -30,15 +30,15 @@ protected:
 TEST(CspSetupArguments, ComposedInTheirFixedOrder)
 {
     const std::wstring log = L"C:\\Temp\\csp_2024-03-05-14-07-09.log";
-    EXPECT_EQ(ComposeSetupArguments(log, L"", false, false),
+    EXPECT_EQ(ComposeSetupArguments(false, false, log, L""),
               L"-args \"/qb /Lv! \"\"\"C:\\Temp\\csp_2024-03-05-14-07-09.log\"\"\" \" -noreboot");
-    EXPECT_EQ(ComposeSetupArguments(L"C:\\Temp\\ucsp_2024-03-05-14-07-09.log", L"/qn ", true, true),
+    EXPECT_EQ(ComposeSetupArguments(true, true, L"C:\\Temp\\ucsp_2024-03-05-14-07-09.log", L"/qn "),
               L"-args \"/Lv! \"\"\"C:\\Temp\\ucsp_2024-03-05-14-07-09.log\"\"\" /qn \" -noreboot -silent -reinstall");
-    EXPECT_EQ(ComposeSetupArguments(L"", L"/l*v C:\\my.log ", false, false), L"-args \"/qb /l*v C:\\my.log \" -noreboot");
-    EXPECT_EQ(ComposeSetupArguments(L"", L"/L ", false, true), L"-args \"/qb /L \" -noreboot -reinstall");
+    EXPECT_EQ(ComposeSetupArguments(false, false, L"", L"/l*v C:\\my.log "), L"-args \"/qb /l*v C:\\my.log \" -noreboot");
+    EXPECT_EQ(ComposeSetupArguments(false, true, L"", L"/L "), L"-args \"/qb /L \" -noreboot -reinstall");
     // /Q is not the quiet switch's spelling here; any lower-case /q is, even inside /quiet.
-    EXPECT_EQ(ComposeSetupArguments(L"", L"/Q ", false, false), L"-args \"/qb /Q \" -noreboot");
-    EXPECT_EQ(ComposeSetupArguments(L"", L"/quiet ", false, false), L"-args \"/quiet \" -noreboot");
+    EXPECT_EQ(ComposeSetupArguments(false, false, L"", L"/Q "), L"-args \"/qb /Q \" -noreboot");
+    EXPECT_EQ(ComposeSetupArguments(false, false, L"", L"/quiet "), L"-args \"/quiet \" -noreboot");
 }
 
 TEST_F(CspInstall, SetupProgramRunsByFullPathWithItsOwnLog)

@@ -43,7 +43,7 @@ TEST_F(InstallLogs, TimestampIsLocalTimeInFixedWidthFields)
 TEST_F(InstallLogs, LogPathForABaseName)
 {
     std::wstring path = kUntouched;
-    EXPECT_EQ(MakeLogPath(false, path, L"csp"), 0u);
+    EXPECT_EQ(MakeLogPath(false, L"csp", path), 0u);
     EXPECT_EQ(path, kTemp + L"\\csp_" + kStamp + L".log");
     EXPECT_EQ(machine().standardOutput, std::vector<std::wstring>{kStamp});
     EXPECT_TRUE(machine().boxes.empty());
@@ -61,7 +61,7 @@ TEST_F(InstallLogs, LogPathWithoutAUsableTmpIsReportedAndLeavesTheOutput)
             }
             ClearBoxes();
             std::wstring path = kUntouched;
-            EXPECT_EQ(MakeLogPath(silent, path, L"ucsp"), 203u);
+            EXPECT_EQ(MakeLogPath(silent, L"ucsp", path), 203u);
             EXPECT_EQ(path, kUntouched);
             if (silent) {
                 EXPECT_TRUE(machine().boxes.empty());

@@ -13,7 +13,7 @@ TEST_F(Messages, EveryCatalogueEntryLoadsAsWritten)
     for (uint16_t id = 101; id <= 153; ++id) {
         SCOPED_TRACE(id);
         std::wstring text = L"before";
-        const bool present = LoadMessage(text, id);
+        const bool present = LoadMessage(id, text);
         const bool absent = id == 115 || id == 132 || id == 140 || id == 141;
         EXPECT_EQ(present, !absent);
         EXPECT_EQ(text, absent ? L"before" : sim::CatalogueText(id));
@@ -27,12 +27,12 @@ TEST_F(Messages, AMissingMessageLeavesTheTextAsItWas)
 {
     machine().missingMessages = {MSG_SUCCESS_PLUGIN, MSG_NOT_ADMINISTRATOR};
     std::wstring text = L"unchanged";
-    EXPECT_FALSE(LoadMessage(text, MSG_SUCCESS_PLUGIN));
+    EXPECT_FALSE(LoadMessage(MSG_SUCCESS_PLUGIN, text));
     EXPECT_EQ(text, L"unchanged");
     // Block 7 still holds its other entries.
-    EXPECT_TRUE(LoadMessage(text, MSG_CONFIRM_PLUGIN));
+    EXPECT_TRUE(LoadMessage(MSG_CONFIRM_PLUGIN, text));
     EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
-    EXPECT_FALSE(LoadMessage(text, 4000));  // a block that does not exist
+    EXPECT_FALSE(LoadMessage(4000, text));  // a block that does not exist
     EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
 }
 

@@ -32,7 +32,7 @@ protected:
     uint32_t Run(bool silent, const std::wstring& arguments = kFreshArguments,
                  const std::wstring& installedCode = kProductCodeA, const std::wstring& packagePath = kX64Package)
     {
-        const InstallResult result = RunPackageInstall(silent, logPath, installedCode, packagePath, arguments);
+        const InstallResult result = RunPackageInstall(silent, installedCode, packagePath, arguments, logPath);
         restartRequested = result.restartRequested;
         return result.code;
     }

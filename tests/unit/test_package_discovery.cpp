@@ -321,7 +321,7 @@ TEST_F(PackageDiscovery, ProductNameComesFromThePackageOfTheSystemLanguage)
         sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"1.0", L"Русское имя");
 
         std::wstring name;
-        EXPECT_EQ(ReadQuestionProductName(RunsPackage(), false, name), 0u);
+        EXPECT_EQ(ReadQuestionProductName(false, RunsPackage(), name), 0u);
         EXPECT_EQ(name, row.name);
         EXPECT_TRUE(machine().boxes.empty());
     }
@@ -336,7 +336,7 @@ TEST_F(PackageDiscovery, WithoutALanguagePackageTheRunsPackageNamesTheProduct)
     sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"1.0", L"Architecture package");
 
     std::wstring name;
-    EXPECT_EQ(ReadQuestionProductName(RunsPackage(), false, name), 0u);
+    EXPECT_EQ(ReadQuestionProductName(false, RunsPackage(), name), 0u);
     EXPECT_EQ(name, L"Architecture package");
     EXPECT_TRUE(machine().openedPackages.empty()) << "the run's package was read once already";
 }
@@ -349,7 +349,7 @@ TEST_F(PackageDiscovery, TheRunsPackageIsNotOpenedAgainForItsLanguage)
     package.path = both;
 
     std::wstring name;
-    EXPECT_EQ(ReadQuestionProductName(package, false, name), 0u);
+    EXPECT_EQ(ReadQuestionProductName(false, package, name), 0u);
     EXPECT_EQ(name, L"read before");
     EXPECT_TRUE(machine().openedPackages.empty());
 }
@@ -381,7 +381,7 @@ TEST_F(PackageDiscovery, ProductNameFailuresShowAnOwnerlessErrorUnlessSilent)
             if (row.fault == Fault::NameUnreadable) sim::PackageAt(languagePackage).propertyErrors[L"ProductName"] = 1627;
 
             std::wstring name;
-            EXPECT_EQ(ReadQuestionProductName(package, silent, name), row.code);
+            EXPECT_EQ(ReadQuestionProductName(silent, package, name), row.code);
             EXPECT_TRUE(machine().openHandles.empty());
             if (silent) {
                 EXPECT_TRUE(machine().boxes.empty());

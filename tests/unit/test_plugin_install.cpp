@@ -41,7 +41,7 @@ protected:
     // Runs the flow; `restartRequested` and `updateDeclined` tell how it ended besides its code.
     uint32_t Install(bool silent, const std::wstring& extra = L"", bool reinstall = false)
     {
-        const InstallResult result = InstallPlugInPackage(silent, logPath, extra, reinstall);
+        const InstallResult result = InstallPlugInPackage(silent, reinstall, extra, logPath);
         restartRequested = result.restartRequested;
         updateDeclined = result.updateDeclined;
         return result.code;

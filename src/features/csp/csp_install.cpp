@@ -30,7 +30,7 @@ std::wstring SetupProgramPath(const std::wstring& kind)
 
 }  // namespace
 
-std::wstring ComposeSetupArguments(const std::wstring& logPath, std::wstring extraArgs, bool silent, bool reinstall)
+std::wstring ComposeSetupArguments(bool silent, bool reinstall, const std::wstring& logPath, std::wstring extraArgs)
 {
     // The log path goes inside the quoted value of -args, hence its tripled quotes.
     if (!logPath.empty()) extraArgs = L"/Lv! \"\"\"" + logPath + L"\"\"\" " + extraArgs;
@@ -47,11 +47,11 @@ uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind
     std::wstring logPath;
     if (!BringsOwnLog(extraArgs)) {
         // Without TMP there is no log to offer; the user has been told, and nothing is started.
-        const uint32_t named = MakeLogPath(silent, logPath, kind);
+        const uint32_t named = MakeLogPath(silent, kind, logPath);
         if (named != kSuccess) return named;
     }
     const std::wstring commandLine =
-        L"\"" + SetupProgramPath(kind) + L"\" " + ComposeSetupArguments(logPath, extraArgs, silent, reinstall);
+        L"\"" + SetupProgramPath(kind) + L"\" " + ComposeSetupArguments(silent, reinstall, logPath, extraArgs);
 
     const platform::ProcessResult result = platform::RunProcess(commandLine);
     if (result.started && LetsTheRunGoOn(result.code)) return kSuccess;

@@ -16,4 +16,4 @@ uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind
 
 // The setup program's arguments after its path: -args with the installer options (a verbose log
 // and the basic UI unless the options bring their own), -noreboot, then -silent and -reinstall.
-std::wstring ComposeSetupArguments(const std::wstring& logPath, std::wstring extraArgs, bool silent, bool reinstall);
+std::wstring ComposeSetupArguments(bool silent, bool reinstall, const std::wstring& logPath, std::wstring extraArgs);

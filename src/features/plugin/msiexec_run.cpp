@@ -42,15 +42,15 @@ void RemoveSourceHash(const std::wstring& productCode)
     platform::RemoveFile(windowsDirectory + L"\\installer\\SourceHash" + productCode);
 }
 
-InstallResult RunPackageInstall(bool silent, std::wstring& logPath, const std::wstring& installedCode,
-                                const std::wstring& packagePath, std::wstring arguments)
+InstallResult RunPackageInstall(bool silent, const std::wstring& installedCode, const std::wstring& packagePath,
+                                std::wstring arguments, std::wstring& logPath)
 {
     arguments = L" REBOOT=R " + arguments;
     const std::wstring packageFileName = FileNameOf(packagePath);
 
     if (!BringsOwnLog(arguments)) {
         std::wstring path;
-        const uint32_t named = MakeLogPath(silent, path, packageFileName);
+        const uint32_t named = MakeLogPath(silent, packageFileName, path);
         if (named != kSuccess) return {named, false};
         logPath = path;
         arguments = L"/Lv! \"" + logPath + L"\"" + arguments;

@@ -15,8 +15,8 @@ struct InstallResult {
 // writing a verbose log into TMP unless the arguments bring their own /l or /L. `logPath` receives
 // the log's path once it is named. The restart codes become 0 with a restart requested; every other
 // exit code, and a start failure's Windows error, is returned unchanged.
-InstallResult RunPackageInstall(bool silent, std::wstring& logPath, const std::wstring& installedCode,
-                                const std::wstring& packagePath, std::wstring arguments);
+InstallResult RunPackageInstall(bool silent, const std::wstring& installedCode, const std::wstring& packagePath,
+                                std::wstring arguments, std::wstring& logPath);
 
 // Deletes the installed product's SourceHash file on Windows 5.1 and 5.2; nothing without a product
 // code or a readable Windows folder.

@@ -41,7 +41,7 @@ PackageProperty ReadProperty(const MsiHandle& package, const wchar_t* name)
 }
 
 // The ProductName of another package than the run's own, with its error boxes.
-uint32_t ReadProductNameOf(const std::wstring& path, bool silent, std::wstring& name)
+uint32_t ReadProductNameOf(bool silent, const std::wstring& path, std::wstring& name)
 {
     MsiHandle package;
     uint32_t result = OpenPackage(path, package);
@@ -99,12 +99,12 @@ uint32_t ReadPlugInPackage(const std::wstring& path, PlugInPackage& package)
     return result;
 }
 
-uint32_t ReadQuestionProductName(const PlugInPackage& package, bool silent, std::wstring& name)
+uint32_t ReadQuestionProductName(bool silent, const PlugInPackage& package, std::wstring& name)
 {
     std::wstring languagePackage;
     const std::wstring mask = GetLanguageMask() + kPlugInStem + L"*" + kPackageExtension;
     if (FindPackageFile(mask, languagePackage) == kSuccess && !SamePath(languagePackage, package.path)) {
-        return ReadProductNameOf(languagePackage, silent, name);
+        return ReadProductNameOf(silent, languagePackage, name);
     }
     if (package.productName.status != kSuccess) {
         if (!silent) ShowDiscoveryError(MSG_PACKAGE_PROPERTY_UNREADABLE);

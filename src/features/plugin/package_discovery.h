@@ -42,4 +42,4 @@ uint32_t ReadPlugInPackage(const std::wstring& path, PlugInPackage& package);
 // The ProductName the update question shows: that of the package for the system's language (the
 // language mask followed by "zarelcom*.msi") where there is one, else the plug-in package's own.
 // Failures show an ownerless error box (133, 134) unless `silent`, and return their code.
-uint32_t ReadQuestionProductName(const PlugInPackage& package, bool silent, std::wstring& name);
+uint32_t ReadQuestionProductName(bool silent, const PlugInPackage& package, std::wstring& name);

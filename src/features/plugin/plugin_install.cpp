@@ -51,8 +51,8 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
     return arguments;
 }
 
-InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments,
-                                   bool reinstall)
+InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments,
+                                   std::wstring& logPath)
 {
     std::wstring packagePath;
     if (FindPackageFile(PlugInPackageMask(), packagePath) != kSuccess) {
@@ -96,6 +96,6 @@ InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std
         facts.featureAbsent =
             platform::QueryFeatureState(installedCode.c_str(), kPlugInFeature) == platform::kInstallStateAbsent;
     }
-    return RunPackageInstall(silent, logPath, installedCode, package.path,
-                             ComposeInstallArguments(facts, extraArguments));
+    return RunPackageInstall(silent, installedCode, package.path, ComposeInstallArguments(facts, extraArguments),
+                             logPath);
 }

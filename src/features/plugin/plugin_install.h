@@ -12,8 +12,8 @@
 // reinstall the same version; any other code: the step that failed, already shown by that step
 // unless `silent` (232 when there is no package). `logPath` receives the msiexec log's path once it
 // is named.
-InstallResult InstallPlugInPackage(bool silent, std::wstring& logPath, const std::wstring& extraArguments,
-                                   bool reinstall);
+InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments,
+                                   std::wstring& logPath);
 
 // The property string handed to msiexec for one case. Each fragment goes in front of what was
 // composed so far, so the caller's extra arguments always stand last.

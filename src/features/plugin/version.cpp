@@ -91,7 +91,7 @@ uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, co
     if (comparison <= 0 || silent) return kSuccess;
 
     std::wstring productName;
-    const uint32_t nameResult = ReadQuestionProductName(package, false, productName);
+    const uint32_t nameResult = ReadQuestionProductName(false, package, productName);
     if (nameResult != kSuccess) return nameResult;
     updateDeclined = !UserAcceptsUpdate(productName, installedVersion, packageVersion);
     return kSuccess;
