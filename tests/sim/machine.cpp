@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "base/result_codes.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
 #include "platform/process.h"
@@ -14,12 +15,9 @@
 namespace sim {
 namespace {
 
-constexpr uint32_t kFileNotFound = 2;
 constexpr uint32_t kAccessDenied = 5;
 constexpr uint32_t kInvalidHandle = 6;
 constexpr uint32_t kInvalidParameter = 87;
-constexpr uint32_t kEnvironmentVariableNotFound = 203;
-constexpr uint32_t kMoreData = 234;
 constexpr uint32_t kNoMoreItems = 259;
 constexpr uint32_t kUnknownProduct = 1605;
 constexpr uint32_t kPackageOpenFailed = 1619;
@@ -417,7 +415,7 @@ uint32_t ReadEnvironmentVariable(const wchar_t* name, std::wstring& value)
             return 0;
         }
     }
-    return sim::kEnvironmentVariableNotFound;
+    return kEnvironmentVariableNotFound;
 }
 
 uint32_t ReadSystemDirectory(std::wstring& directory)
@@ -484,7 +482,7 @@ uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
     for (const std::wstring& key : machine().registryKeys) {
         if (key.rfind(path + L"\\", 0) == 0) return sim::kAccessDenied;
     }
-    return machine().registryKeys.erase(path) ? 0 : sim::kFileNotFound;
+    return machine().registryKeys.erase(path) ? 0 : kFileNotFound;
 }
 
 }  // namespace platform
