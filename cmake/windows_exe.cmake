@@ -38,7 +38,11 @@ foreach(line ${VERSION_LINES})
 endforeach()
 list(JOIN BOOTSTRAPPER_VERSION "." BOOTSTRAPPER_VERSION)
 configure_file(${CMAKE_SOURCE_DIR}/res/bootstrapper.manifest.in ${CMAKE_BINARY_DIR}/res/bootstrapper.manifest @ONLY)
-set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001 -I${CMAKE_BINARY_DIR}/res -I${CMAKE_SOURCE_DIR}/res")
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+# windres looks for the manifest, icon and included files here, the configured manifest first. As
+# include directories, not flags, so that a checkout in a folder with blanks builds too.
+target_include_directories(bootstrapper PRIVATE
+    $<$<COMPILE_LANGUAGE:RC>:${CMAKE_BINARY_DIR}/res> $<$<COMPILE_LANGUAGE:RC>:${CMAKE_SOURCE_DIR}/res>)
 set_target_properties(bootstrapper PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # windres reads these through the script; the build must notice when they change.
