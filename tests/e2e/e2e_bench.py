@@ -294,8 +294,11 @@ class Prefix:
         return subprocess.Popen([*WINE, TOOLS_DIR + "\\e2e_helper.exe", "sleep", "300"], env=self.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
-    def wait_out_restart(self, attempts=20):
-        """After a restart, waits until a new process of the prefix is no longer ended under it."""
+    def wait_out_restart(self, attempts=60):
+        """After a restart, waits until a new process of the prefix is no longer ended under it.
+
+        Wine's shutdown goes on for a while after ExitWindowsEx returns, longer on a busy machine; the
+        wait ends as soon as a process survives it."""
         for _ in range(attempts):
             if self.helper("key", "query", "Software").strip():
                 return

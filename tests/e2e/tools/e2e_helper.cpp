@@ -282,8 +282,9 @@ std::string IconKind(HWND box) {
     if (icon && IsWindowVisible(icon))
         SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown);
     const char* kind = shown ? IconByPixels(icon) : "none";
-    // A box that is still being painted reads as "unknown"; give it a few more frames.
-    for (int retry = 0; retry < 10 && lstrcmpA(kind, "unknown") == 0; ++retry) {
+    // A box that is still being painted reads as "unknown"; give it more frames, for up to 3 s on a
+    // busy machine.
+    for (int retry = 0; retry < 30 && lstrcmpA(kind, "unknown") == 0; ++retry) {
         Sleep(100);
         kind = IconByPixels(icon);
     }
