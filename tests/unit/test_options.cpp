@@ -122,7 +122,7 @@ TEST_F(CommandLineOfTheProcess, AnUnsplittableCommandLineKeepsTheDefaults)
     EXPECT_FALSE(options.silent);
 }
 
-TEST_F(CommandLineOfTheProcess, ParsedSwitchesReachTheProcessOptions)
+TEST_F(CommandLineOfTheProcess, ParsedSwitchesReachTheOptions)
 {
     machine().arguments = {L"bootstrapper.exe", L"-silent", L"-ZarelArgs", L"/qn"};
     EXPECT_EQ(ParseCommandLine(options), ParseOutcome::Parsed);

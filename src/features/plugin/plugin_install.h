@@ -9,9 +9,9 @@
 // Installs the run's one plug-in package: the first file "zarelcom" + architecture mask + ".msi"
 // (FindPackageFile), from which its codes, its version and msiexec's package all come.
 // 0: installed, updated, or nothing to do (a restart may be requested); 1602: the user declined to
-// reinstall the same version; any other code: the step that failed, already shown by that step
-// unless `silent` (232 when there is no package). `logPath` receives the msiexec log's path once it
-// is named.
+// reinstall the same version, or declined the update (then `updateDeclined` is set); any other code:
+// the step that failed, already shown by that step unless `silent` (232 when there is no package).
+// `logPath` receives the msiexec log's path once it is named.
 InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments,
                                    std::wstring& logPath);
 
