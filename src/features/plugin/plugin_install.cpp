@@ -36,6 +36,28 @@ Decision DecideOnVersions(int comparison, bool silent, bool reinstall)
     return Decision::Install;
 }
 
+// Finds the run's one package and reads it, after making sure its log can be written. Returns 0, or
+// the failure, already shown unless `silent`.
+uint32_t ResolvePlugInPackage(bool silent, const std::wstring& extraArguments, PlugInPackage& package)
+{
+    std::wstring packagePath;
+    if (FindPackageFile(PlugInPackageMask(), packagePath) != kSuccess) {
+        if (!silent) ShowMessage(BoxKind::Error, MSG_PACKAGE_NOT_FOUND, MSG_ERROR_CAPTION);
+        return kNoPackageFound;
+    }
+    // Nothing is read or asked while the log could not be written: Windows Installer itself works in
+    // TMP, and an unusable one must be reported as such, not as a package that cannot be opened.
+    if (!BringsOwnLog(extraArguments)) {
+        std::wstring temporaryDirectory;
+        const uint32_t usable = ReadTemporaryDirectory(silent, temporaryDirectory);
+        if (usable != kSuccess) return usable;
+    }
+    uint32_t read = ReadPlugInPackage(packagePath, package);
+    if (read == kSuccess) read = package.productCode.status;
+    if (read != kSuccess && !silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
+    return read;
+}
+
 }  // namespace
 
 std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const std::wstring& extraArguments)
@@ -54,25 +76,9 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
 InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments,
                                    std::wstring& logPath)
 {
-    std::wstring packagePath;
-    if (FindPackageFile(PlugInPackageMask(), packagePath) != kSuccess) {
-        if (!silent) ShowMessage(BoxKind::Error, MSG_PACKAGE_NOT_FOUND, MSG_ERROR_CAPTION);
-        return {kNoPackageFound, false};
-    }
-    // Nothing is read or asked while the log could not be written: Windows Installer itself works in
-    // TMP, and an unusable one must be reported as such, not as a package that cannot be opened.
-    if (!BringsOwnLog(extraArguments)) {
-        std::wstring temporaryDirectory;
-        const uint32_t usable = ReadTemporaryDirectory(silent, temporaryDirectory);
-        if (usable != kSuccess) return {usable, false};
-    }
     PlugInPackage package;
-    uint32_t read = ReadPlugInPackage(packagePath, package);
-    if (read == kSuccess) read = package.productCode.status;
-    if (read != kSuccess) {
-        if (!silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
-        return {read, false};
-    }
+    const uint32_t resolved = ResolvePlugInPackage(silent, extraArguments, package);
+    if (resolved != kSuccess) return {resolved, false};
 
     // An unreadable UpgradeCode stays empty; the lookup then fails and no related product is taken
     // as installed.
