@@ -19,7 +19,7 @@ def timed(prefix, *command):
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("--runs", type=int, default=9)
+    parser.add_argument("--runs", type=int, default=15)
     args = parser.parse_args()
 
     size = (ws.REPO / "build" / "win32" / "bootstrapper.exe").stat().st_size
