@@ -3,7 +3,6 @@
 #include "base/messages.h"
 #include "base/result_codes.h"
 #include "base/windows_version.h"
-#include "platform/system.h"
 #include "res/resource.h"
 
 namespace {

@@ -1,7 +1,10 @@
 """What only the shipped 32-bit exe does on 64-bit Windows: the WOW64 package choice, the system32 it
 reaches, and the msi.dll it loads."""
 
-from e2e_bench import LAYOUT_DIR, NEW, OLD, STATE_INSTALLED, SYSTEM32, SYSWOW64, TOOLS_DIR, win_to_unix
+import shutil
+
+from e2e_bench import (LAYOUT_DIR, NEW, OLD, STATE_INSTALLED, SYSTEM32, SYSWOW64, TOOLS_DIR, parse_helper_output,
+                       win_to_unix)
 
 
 def test_under_wow64_the_x64_package_is_installed(prefix, packages):
@@ -33,36 +36,48 @@ PLANTED = ["msi", "cabinet", "comctl32", "crypt32", "imagehlp", "mspatcha", "odb
            "version", "wininet", "wintrust"]
 
 
-def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
-    prefix.put_package(packages.build(*OLD), "zarelcom-x64.msi")
-    planted = win_to_unix(prefix.path, TOOLS_DIR + "\\planted_dll.dll").read_bytes()
-    for name in PLANTED:
-        (prefix.layout / f"{name}.dll").write_bytes(planted)
+def copy_into_layout(prefix, windows_path):
+    """A copy of a program of the prefix beside the bootstrapper; its Windows path."""
+    name = windows_path.rsplit("\\", 1)[1]
+    shutil.copy2(win_to_unix(prefix.path, windows_path), prefix.layout / name)
+    return LAYOUT_DIR + "\\" + name
+
+
+def plant(prefix, names):
+    """The planted DLL beside the bootstrapper under each name, preferred by Wine to its own copy."""
+    for name in names:
+        shutil.copy2(win_to_unix(prefix.path, TOOLS_DIR + "\\planted_dll.dll"), prefix.layout / f"{name}.dll")
     prefix.overrides = ",".join(PLANTED) + "=n,b"
 
-    # A planted copy leaves "<name>.dll.loaded" when loaded. A program that loads msi.dll by its bare
-    # name from that folder does load it: the bench can see a planting.
-    (prefix.layout / "regsvr32.exe").write_bytes(win_to_unix(prefix.path, SYSWOW64 + "\\regsvr32.exe").read_bytes())
-    prefix.helper("run", "--timeout", "30", "--", LAYOUT_DIR + "\\regsvr32.exe", "/s", "msi.dll")
-    assert (prefix.layout / "msi.dll.loaded").exists(), "the bench cannot show a planted msi.dll being loaded"
+
+def loaded(prefix):
+    """The planted DLLs that were loaded: each leaves "<name>.dll.loaded"."""
+    return sorted(p.name for p in prefix.layout.glob("*.loaded"))
+
+
+def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
+    prefix.put_package(packages.build(*OLD), "zarelcom-x64.msi")
+    plant(prefix, PLANTED)
+
+    # A program that loads msi.dll by its bare name from that folder does load the planted copy: the
+    # bench can see a planting.
+    regsvr32 = copy_into_layout(prefix, SYSWOW64 + "\\regsvr32.exe")
+    prefix.helper("run", "--timeout", "30", "--", regsvr32, "/s", "msi.dll")
+    assert "msi.dll.loaded" in loaded(prefix), "the bench cannot show a planted msi.dll being loaded"
     (prefix.layout / "msi.dll.loaded").unlink()
 
     run = prefix.run_bootstrapper("-silent")
     assert run.exit_code == 0, run
-    assert sorted(p.name for p in prefix.layout.glob("*.loaded")) == []
+    assert loaded(prefix) == []
     assert prefix.product()["version"] == OLD[1]
 
 
 def test_msi_dlls_imports_are_looked_for_beside_msi_dll(prefix):
     # Where SetDefaultDllDirectories is missing, a plain load of msi.dll by full path would still take
     # its imports from the executable's folder first. The probe loads it with the product's own code.
-    probe = win_to_unix(prefix.path, TOOLS_DIR + "\\msi_load_probe.exe").read_bytes()
-    (prefix.layout / "msi_load_probe.exe").write_bytes(probe)
-    planted = win_to_unix(prefix.path, TOOLS_DIR + "\\planted_dll.dll").read_bytes()
-    for name in PLANTED[1:]:
-        (prefix.layout / f"{name}.dll").write_bytes(planted)
-    prefix.overrides = ",".join(PLANTED) + "=n,b"
+    probe = copy_into_layout(prefix, TOOLS_DIR + "\\msi_load_probe.exe")
+    plant(prefix, PLANTED[1:])
 
-    out = prefix.helper("run", "--timeout", "30", "--", LAYOUT_DIR + "\\msi_load_probe.exe")
-    assert '"exit": 0' in out, f"the probe did not load msi.dll: {out}"
-    assert sorted(p.name for p in prefix.layout.glob("*.loaded")) == []
+    probed = parse_helper_output(prefix.helper("run", "--timeout", "30", "--", probe))
+    assert probed.exit_code == 0, f"the probe did not load msi.dll: {probed}"
+    assert loaded(prefix) == []
