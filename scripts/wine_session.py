@@ -16,9 +16,7 @@ DEMO_VERSION = "2.0.13000"
 
 
 def tools():
-    source = e2e_bench.E2E / "tools"
-    return [e2e_bench.tool_exe("e2e_helper", source / "e2e_helper.cpp", ["-lmsi", "-lgdi32"]),
-            e2e_bench.tool_exe("bench_floor", source / "bench_floor.cpp", [], e2e_bench.MINGW_CXX_32)]
+    return list(e2e_bench.bench_tools().values())
 
 
 def boot_prefix(path, display):

@@ -5,22 +5,14 @@ import subprocess
 
 import pytest
 
-from e2e_bench import (BUILD, E2E, MINGW_CXX_32, TOOLS_DIR, PackageFactory, boot_prefix, copy_prefix, end_prefix, private_display,
-                       require_tools, run_wine_for_output, tool_exe, wine_env)
+from e2e_bench import (BUILD, TOOLS_DIR, PackageFactory, bench_tools, boot_prefix, copy_prefix, end_prefix,
+                       private_display, require_tools, run_wine_for_output, wine_env)
 
 
 @pytest.fixture(scope="session")
 def tools():
     require_tools()
-    src = E2E / "tools"
-    return {
-        "helper": tool_exe("e2e_helper", src / "e2e_helper.cpp", ["-lmsi", "-lgdi32"]),
-        "fake_setup": tool_exe("fake_setup", src / "fake_setup.cpp", ["-mwindows"]),
-        # 32-bit, as the process they are planted into or stand for.
-        "planted_dll": tool_exe("planted_dll", src / "planted_dll.cpp", ["-shared"], MINGW_CXX_32, ".dll"),
-        "msi_load_probe": tool_exe("msi_load_probe", src / "msi_load_probe.cpp", [], MINGW_CXX_32,
-                                   product_sources=["platform/msi_api_win32.cpp"]),
-    }
+    return bench_tools()
 
 
 @pytest.fixture(scope="session")

@@ -87,6 +87,20 @@ def tool_exe(name, source, extra, compiler=MINGW_CXX, suffix=".exe", product_sou
     return out
 
 
+def bench_tools():
+    """The Windows-side tools every prefix of the bench gets, by name, each built when out of date."""
+    src = E2E / "tools"
+    return {
+        "helper": tool_exe("e2e_helper", src / "e2e_helper.cpp", ["-lmsi", "-lgdi32"]),
+        "fake_setup": tool_exe("fake_setup", src / "fake_setup.cpp", ["-mwindows"]),
+        # 32-bit, as the process they are planted into or stand for.
+        "planted_dll": tool_exe("planted_dll", src / "planted_dll.cpp", ["-shared"], MINGW_CXX_32, ".dll"),
+        "msi_load_probe": tool_exe("msi_load_probe", src / "msi_load_probe.cpp", [], MINGW_CXX_32,
+                                   product_sources=["platform/msi_api_win32.cpp"]),
+        "bench_floor": tool_exe("bench_floor", src / "bench_floor.cpp", [], MINGW_CXX_32),
+    }
+
+
 # ------------------------------------------------------------------------------------------------
 # Prefixes.
 
