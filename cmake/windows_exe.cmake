@@ -3,6 +3,7 @@ enable_language(RC)
 
 set(PLATFORM_SOURCES
     src/platform/dialog_win32.cpp
+    src/platform/dll_search_win32.cpp
     src/platform/environment_win32.cpp
     src/platform/files_win32.cpp
     src/platform/msi_api_win32.cpp

@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include "base/result_codes.h"
 #include "base/text.h"
 #include "platform/environment.h"
 
@@ -79,9 +80,11 @@ ParseOutcome ParseArguments(const std::vector<std::wstring>& arguments, Bootstra
     return ParseOutcome::Parsed;
 }
 
-ParseOutcome ParseCommandLine(BootstrapOptions& options)
+uint32_t ParseCommandLine(BootstrapOptions& options, ParseOutcome& outcome)
 {
     std::vector<std::wstring> arguments;
-    if (!platform::CommandLineArguments(arguments)) return ParseOutcome::Parsed;
-    return ParseArguments(arguments, options);
+    const uint32_t split = platform::ReadCommandLineArguments(arguments);
+    if (split != kSuccess) return split;
+    outcome = ParseArguments(arguments, options);
+    return kSuccess;
 }

@@ -1,6 +1,7 @@
 // The switches of one run, parsed from the command line.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ enum class ParseOutcome { Parsed, HelpRequested };
 // recorded before it stays recorded, since the help shows lines for it.
 ParseOutcome ParseArguments(const std::vector<std::wstring>& arguments, BootstrapOptions& options);
 
-// Parses the process's own command line into `options`, as ParseArguments does. When the system
-// cannot split the command line, every option keeps its default.
-ParseOutcome ParseCommandLine(BootstrapOptions& options);
+// Parses the process's own command line into `options`, as ParseArguments does, and sets `outcome`.
+// Returns 0, or the Windows error when the system cannot split the command line: then none of its
+// switches is known, not even -silent, and `options` keeps its defaults.
+uint32_t ParseCommandLine(BootstrapOptions& options, ParseOutcome& outcome);

@@ -48,9 +48,15 @@ uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
     const std::wstring caption = Message(MSG_PRODUCT_CAPTION);
 
     const bool hasArguments = commandTail != nullptr && commandTail[0] != L'\0';
-    if (hasArguments && ParseCommandLine(options) == ParseOutcome::HelpRequested) {
-        ShowHelp(options);
-        return kExitSuccess;
+    if (hasArguments) {
+        ParseOutcome parsed = ParseOutcome::Parsed;
+        // Without its switches the run cannot know even whether it may show a box: it ends at once.
+        const uint32_t split = ParseCommandLine(options, parsed);
+        if (split != kSuccess) return split;
+        if (parsed == ParseOutcome::HelpRequested) {
+            ShowHelp(options);
+            return kExitSuccess;
+        }
     }
 
     if (!platform::UserIsAdministrator()) {
@@ -60,6 +66,7 @@ uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
     const uint32_t prerequisites = CheckSystemPrerequisites(options.silent);
     if (prerequisites != kExitSuccess) return prerequisites;
 
+    // Only this process's own Windows Installer calls are concerned, and they show no UI of their own.
     platform::SetInstallerUiLevelNone();
 
     if (!options.silent &&
@@ -77,15 +84,16 @@ uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
     const uint32_t distributions = InstallRequestedDistributions(options);
     if (distributions != kSuccess) return distributions;
 
-    std::wstring logPath;
-    const InstallResult plugIn = InstallPlugInPackage(options.silent, options.reinstall, options.zarelArgs, logPath);
-    if (plugIn.updateDeclined) return kExitUpdateDeclined;
-    if (plugIn.code == kInstallUserExit) return plugIn.code;
-    if (plugIn.code != kSuccess) {
+    const InstallResult plugIn = InstallPlugInPackage(options.silent, options.reinstall, options.zarelArgs);
+    switch (plugIn.outcome) {
+    case InstallResult::Outcome::UpdateDeclined: return kExitUpdateDeclined;
+    case InstallResult::Outcome::Cancelled: return kInstallUserExit;
+    case InstallResult::Outcome::Failed:
         if (!options.silent) {
-            ShowBox(BoxKind::Error, FailureReport(MSG_PLUGIN_INSTALL_FAILED, plugIn.code, logPath), caption);
+            ShowBox(BoxKind::Error, FailureReport(MSG_PLUGIN_INSTALL_FAILED, plugIn.code, plugIn.logPath), caption);
         }
         return plugIn.code;
+    case InstallResult::Outcome::Installed: break;
     }
-    return FinishSuccessfulRun(options, plugIn.restartRequested);
+    return FinishSuccessfulRun(options, plugIn.restart);
 }

@@ -4,9 +4,13 @@
 #include "base/result_codes.h"
 #include "base/text.h"
 #include "platform/environment.h"
+#include "platform/files.h"
 #include "res/resource.h"
 
 namespace {
+
+// More logs than this for one child in one second are someone else's doing.
+constexpr uint32_t kMostLogsPerSecond = 100;
 
 void AppendTwoDigits(std::wstring& text, int value)
 {
@@ -21,6 +25,14 @@ bool IsUsableDirectory(const std::wstring& directory)
     return IsAbsolutePath(directory) && !Contains(directory, L"\"");
 }
 
+// The part of the log's name after the base name: the stamp, then the counter from the second log on.
+std::wstring NameSuffix(const std::wstring& stamp, uint32_t attempt)
+{
+    return attempt == 1 ? stamp : stamp + L"_" + ToDecimal(attempt);
+}
+
+bool IsTaken(uint32_t created) { return created == kFileExists || created == kAlreadyExists; }
+
 }  // namespace
 
 std::wstring MakeTimestamp()
@@ -31,7 +43,6 @@ std::wstring MakeTimestamp()
         stamp += L'-';
         AppendTwoDigits(stamp, part);
     }
-    platform::WriteStandardOutputLine(stamp);
     return stamp;
 }
 
@@ -41,7 +52,7 @@ uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory)
 {
     std::wstring value;
     uint32_t result = platform::ReadEnvironmentVariable(L"TMP", value);
-    if (result == kSuccess && !IsUsableDirectory(value)) result = kEnvironmentVariableNotFound;
+    if (result == kSuccess && !IsUsableDirectory(value)) result = kTemporaryDirectoryUnusable;
     if (result != kSuccess) {
         if (!silent) ShowMessage(BoxKind::Error, MSG_TMP_UNREADABLE, MSG_ERROR_CAPTION);
         return result;
@@ -50,11 +61,24 @@ uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory)
     return kSuccess;
 }
 
-uint32_t MakeLogPath(bool silent, const std::wstring& baseName, std::wstring& logPath)
+uint32_t CreateLogFile(const std::wstring& directory, const std::wstring& baseName, std::wstring& logPath)
 {
-    std::wstring temporaryDirectory;
-    const uint32_t result = ReadTemporaryDirectory(silent, temporaryDirectory);
-    if (result != kSuccess) return result;
-    logPath = temporaryDirectory + L"\\" + baseName + L"_" + MakeTimestamp() + L".log";
-    return kSuccess;
+    const std::wstring stamp = MakeTimestamp();
+    for (uint32_t attempt = 1; attempt <= kMostLogsPerSecond; ++attempt) {
+        const std::wstring suffix = NameSuffix(stamp, attempt);
+        const std::wstring path = directory + L"\\" + baseName + L"_" + suffix + L".log";
+        const uint32_t created = platform::CreateNewFile(path);
+        if (IsTaken(created)) continue;
+        if (created != kSuccess) return kInstallLogFailure;
+        platform::WriteStandardOutputLine(suffix);
+        logPath = path;
+        return kSuccess;
+    }
+    return kInstallLogFailure;
+}
+
+void DiscardUnwrittenLog(std::wstring& logPath)
+{
+    if (logPath.empty() || !platform::FileIsEmpty(logPath)) return;
+    if (platform::RemoveFile(logPath)) logPath.clear();
 }

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <string>
 
-// True when `arguments` name a log of their own ("/l" or "/L" anywhere): then no log of ours is named.
+// True when `arguments` name a log of their own: then no log of ours is named. Any "/l" or "/L"
+// counts, also one inside a value such as "C:/logs"; callers have long relied on that.
 bool BringsOwnLog(const std::wstring& arguments);
 
 // The folder TMP names, where the logs go. Returns 0, or after an error box unless `silent` the
@@ -12,9 +13,17 @@ bool BringsOwnLog(const std::wstring& arguments);
 // the quoted log path on an elevated command line) is unusable and gives 203, as an unset one does.
 uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory);
 
-// TMP + "\" + baseName + "_" + time stamp + ".log". Returns 0, or the failure of
-// ReadTemporaryDirectory; `logPath` is unchanged on failure.
-uint32_t MakeLogPath(bool silent, const std::wstring& baseName, std::wstring& logPath);
+// Creates the log of one child installation as a new, empty file: `directory` + "\" + `baseName` +
+// "_" + time stamp + ".log", or when that name is taken the first free one with "_2", "_3"... before
+// ".log". A name that exists is never written into: in a folder every user can write to (a SYSTEM
+// run's C:\Windows\Temp) someone else may have made it to read the child's log, and two runs in one
+// second must not share one. Writes the stamp as it ends the name (with its counter) as one line to
+// standard output. Returns 0, or 1622 when no log could be created; `logPath` is unchanged then.
+uint32_t CreateLogFile(const std::wstring& directory, const std::wstring& baseName, std::wstring& logPath);
 
-// The local time as "YYYY-MM-DD-hh-mm-ss", also written as one line to standard output.
+// After a child's run: a log it never wrote is removed and `logPath` emptied, so that no report
+// names a log nobody wrote. A log the child may still be writing must not be passed here.
+void DiscardUnwrittenLog(std::wstring& logPath);
+
+// The local time as "YYYY-MM-DD-hh-mm-ss".
 std::wstring MakeTimestamp();

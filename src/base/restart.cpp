@@ -16,12 +16,10 @@ uint32_t SetRestartMarker() { return platform::CreateUserKey(kMarkerPath); }
 
 bool RestartMarkerExists() { return platform::UserKeyExists(kMarkerPath); }
 
-uint32_t ClearRestartMarker() { return platform::DeleteUserSubkey(kMarkerParent, kMarkerName); }
-
-bool RemoveRestartMarker()
+uint32_t ClearRestartMarker()
 {
-    const uint32_t cleared = ClearRestartMarker();
-    return cleared == kSuccess || cleared == kFileNotFound;
+    const uint32_t deleted = platform::DeleteUserSubkey(kMarkerParent, kMarkerName);
+    return deleted == kFileNotFound ? kSuccess : deleted;
 }
 
 bool RestartComputer() { return platform::RestartWindows(); }

@@ -10,11 +10,9 @@ uint32_t SetRestartMarker();
 // True when the marker can be opened.
 bool RestartMarkerExists();
 
-// Deletes the marker. Returns 0 or the registry error.
+// Deletes the marker. Returns 0 when it is gone afterwards (deleted now, or already absent), else
+// the registry error.
 uint32_t ClearRestartMarker();
-
-// True when the marker is gone afterwards: deleted now, or already absent.
-bool RemoveRestartMarker();
 
 // Asks Windows for a forced restart; true when Windows accepted.
 bool RestartComputer();

@@ -24,8 +24,9 @@ void CloseDialog(DialogHandle dialog, intptr_t result);
 void ShowDialogControl(DialogHandle dialog, uint16_t controlId, bool visible);
 bool IsDialogButtonChecked(DialogHandle dialog, uint16_t controlId);
 void CheckDialogButton(DialogHandle dialog, uint16_t controlId);
-// The control's text, at most `maxChars` characters of it.
-std::wstring DialogControlText(DialogHandle dialog, uint16_t controlId, size_t maxChars);
+// Reads the control's text, at most `maxChars` characters of it. Returns 0, or the Windows error of
+// the read, in which case `text` is unchanged.
+uint32_t ReadDialogControlText(DialogHandle dialog, uint16_t controlId, size_t maxChars, std::wstring& text);
 void SetDialogControlText(DialogHandle dialog, uint16_t controlId, const std::wstring& text);
 
 // Loads icon `iconId` of the executable at 32x32 and makes it the dialog's big icon. Returns the

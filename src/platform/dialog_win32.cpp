@@ -52,12 +52,16 @@ void CheckDialogButton(DialogHandle dialog, uint16_t controlId)
     CheckDlgButton(static_cast<HWND>(dialog), controlId, BST_CHECKED);
 }
 
-std::wstring DialogControlText(DialogHandle dialog, uint16_t controlId, size_t maxChars)
+uint32_t ReadDialogControlText(DialogHandle dialog, uint16_t controlId, size_t maxChars, std::wstring& text)
 {
-    std::wstring text(maxChars + 1, L'\0');
-    const int length = GetWindowTextW(Control(dialog, controlId), &text[0], static_cast<int>(text.size()));
-    text.resize(length > 0 ? static_cast<size_t>(length) : 0);
-    return text;
+    std::wstring buffer(maxChars + 1, L'\0');
+    // GetWindowTextW answers 0 both for an empty text and for a failure; only the latter sets an error.
+    SetLastError(ERROR_SUCCESS);
+    const int length = GetWindowTextW(Control(dialog, controlId), &buffer[0], static_cast<int>(buffer.size()));
+    if (length == 0 && GetLastError() != ERROR_SUCCESS) return GetLastError();
+    buffer.resize(static_cast<size_t>(length));
+    text = buffer;
+    return ERROR_SUCCESS;
 }
 
 void SetDialogControlText(DialogHandle dialog, uint16_t controlId, const std::wstring& text)

@@ -24,8 +24,8 @@ struct LocalTime {
 LocalTime CurrentLocalTime();
 
 // Splits the process's command line by the Windows rules; element 0 is the program name.
-// Returns false when the system cannot split it.
-bool CommandLineArguments(std::vector<std::wstring>& arguments);
+// Returns 0, or the Windows error when the system cannot split it (`arguments` is unchanged then).
+uint32_t ReadCommandLineArguments(std::vector<std::wstring>& arguments);
 
 // Writes one line to standard output, if the process has one.
 void WriteStandardOutputLine(const std::wstring& text);

@@ -52,14 +52,14 @@ LocalTime CurrentLocalTime()
     return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
 }
 
-bool CommandLineArguments(std::vector<std::wstring>& arguments)
+uint32_t ReadCommandLineArguments(std::vector<std::wstring>& arguments)
 {
     int count = 0;
     LPWSTR* split = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (split == nullptr) return false;
+    if (split == nullptr) return LastErrorOr(ERROR_NOT_ENOUGH_MEMORY);
     arguments.assign(split, split + count);
     LocalFree(split);
-    return true;
+    return ERROR_SUCCESS;
 }
 
 void WriteStandardOutputLine(const std::wstring& text)

@@ -17,7 +17,9 @@ constexpr int kInstallStateUnknown = -1;
 constexpr uint32_t kInstallContextMachine = 4;
 constexpr uint32_t kProductCodeChars = 39;  // a braced GUID and its NUL
 
-void SetInstallerUiLevelNone();
+// Switches Windows Installer's own UI off for the calls of this process. Returns 0, or the error of
+// loading msi.dll, or ERROR_INVALID_PARAMETER when Windows Installer refused the level.
+uint32_t SetInstallerUiLevelNone();
 uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& handle);
 // `length` is in characters: in, the buffer's size; out, the value's length without its NUL.
 uint32_t GetMsiProperty(MsiHandleValue package, const wchar_t* name, wchar_t* buffer, uint32_t& length);

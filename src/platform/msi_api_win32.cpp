@@ -79,9 +79,11 @@ uint32_t Unavailable() { return Msi().loadError != ERROR_SUCCESS ? Msi().loadErr
 
 }  // namespace
 
-void SetInstallerUiLevelNone()
+uint32_t SetInstallerUiLevelNone()
 {
-    if (Msi().setInternalUi != nullptr) Msi().setInternalUi(static_cast<INSTALLUILEVEL>(kInstallUiLevelNone), nullptr);
+    if (Msi().setInternalUi == nullptr) return Unavailable();
+    const INSTALLUILEVEL previous = Msi().setInternalUi(static_cast<INSTALLUILEVEL>(kInstallUiLevelNone), nullptr);
+    return previous == INSTALLUILEVEL_NOCHANGE ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
 uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& handle)

@@ -6,15 +6,22 @@
 
 namespace platform {
 
+// How a child's run ended.
+enum class ChildOutcome {
+    Exited,      // `code` is the child's exit code
+    NotStarted,  // the child never ran: `code` is the Windows error of the start
+    Lost,        // the child was started, but the wait or the read of its exit code failed: `code` is
+                 // that call's Windows error, and the child may still be running
+};
+
 struct ProcessResult {
-    uint32_t code;  // the child's exit code, or the Windows error of the call that failed
-    bool started;   // false when the child could not be started at all
+    uint32_t code;  // the exit code, or the Windows error of the call that failed (never 0 then)
+    ChildOutcome outcome;
 };
 
 // Starts `commandLine` as a child process without a console window and waits for it without a
 // time-out. The program is the first token of the command line: callers pass a quoted full path.
-// When the child cannot be started, or its exit code cannot be read, `code` is the Windows error of
-// the failed call (never 0). `commandLine` is not modified.
+// `commandLine` is not modified.
 ProcessResult RunProcess(const std::wstring& commandLine);
 
 }  // namespace platform

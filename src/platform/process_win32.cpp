@@ -35,17 +35,17 @@ ProcessResult RunProcess(const std::wstring& commandLine)
     PROCESS_INFORMATION child = {};
     if (!CreateProcessW(nullptr, writableCommandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
                         nullptr, &startup, &child)) {
-        return {LastErrorOr(ERROR_INVALID_FUNCTION), false};
+        return {LastErrorOr(ERROR_INVALID_FUNCTION), ChildOutcome::NotStarted};
     }
     // Destroyed in reverse order: the process handle is closed first, then the thread's.
     const KernelHandle thread(child.hThread);
     const KernelHandle process(child.hProcess);
 
-    // A failed wait or read must not pass for the child's success.
-    if (WaitAnswering(process.Get()) == WAIT_FAILED) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
+    // A failed wait or read must not pass for the child's success, or for an exit code.
+    if (WaitAnswering(process.Get()) == WAIT_FAILED) return {LastErrorOr(ERROR_INVALID_FUNCTION), ChildOutcome::Lost};
     DWORD exitCode = 0;
-    if (!GetExitCodeProcess(process.Get(), &exitCode)) return {LastErrorOr(ERROR_INVALID_FUNCTION), true};
-    return {exitCode, true};
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) return {LastErrorOr(ERROR_INVALID_FUNCTION), ChildOutcome::Lost};
+    return {exitCode, ChildOutcome::Exited};
 }
 
 }  // namespace platform

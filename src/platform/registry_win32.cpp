@@ -6,8 +6,10 @@
 namespace platform {
 namespace {
 
-constexpr REGSAM kReadAccess = KEY_READ | KEY_WOW64_32KEY;
-constexpr REGSAM kWriteAccess = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_WOW64_32KEY;
+static_assert(kKeyWow64View32 == KEY_WOW64_32KEY, "the 32-bit view's flag");
+
+REGSAM ReadAccess() { return In32BitView(KEY_READ, CurrentProcessArchitecture()); }
+REGSAM WriteAccess() { return In32BitView(KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY, CurrentProcessArchitecture()); }
 
 // RegDeleteKeyExW where the process already has the modern registry API set loaded; RegDeleteKeyW
 // of advapi32 everywhere else (Windows 2000 and XP lack the former).
@@ -36,19 +38,19 @@ uint32_t CreateUserKey(const wchar_t* path)
     RegistryKey key;
     DWORD disposition = 0;
     return static_cast<uint32_t>(
-        RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, kWriteAccess, nullptr, key.Receive(), &disposition));
+        RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, WriteAccess(), nullptr, key.Receive(), &disposition));
 }
 
 bool UserKeyExists(const wchar_t* path)
 {
     RegistryKey key;
-    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, kReadAccess, key.Receive()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, ReadAccess(), key.Receive()) == ERROR_SUCCESS;
 }
 
 uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
 {
     RegistryKey key;
-    const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, parent, 0, kWriteAccess, key.Receive());
+    const LONG opened = RegOpenKeyExW(HKEY_CURRENT_USER, parent, 0, WriteAccess(), key.Receive());
     if (opened != ERROR_SUCCESS) return static_cast<uint32_t>(opened);
     return static_cast<uint32_t>(DeleteSubkey(key.Get(), name));
 }

@@ -6,30 +6,9 @@
 namespace platform {
 namespace {
 
-constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 constexpr WORD kIsUserAnAdminOrdinal = 680;  // exported by ordinal only on Windows 2000
 
-template <typename Function>
-Function Export(const wchar_t* module, const char* name)
-{
-    const HMODULE loaded = GetModuleHandleW(module);
-    if (loaded == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(loaded, name)));
-}
-
 }  // namespace
-
-void RestrictDllSearchToSystemDirectory()
-{
-    // Windows 2000 and XP before KB2533623 lack SetDefaultDllDirectories; there, at least take the
-    // current directory out of the search where SetDllDirectoryW exists.
-    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
-    using SetDllDirectoryFunction = BOOL(WINAPI*)(LPCWSTR);
-    const auto setDefault = Export<SetDefaultDllDirectoriesFunction>(L"kernel32.dll", "SetDefaultDllDirectories");
-    if (setDefault != nullptr && setDefault(kLoadLibrarySearchSystem32)) return;
-    const auto setDirectory = Export<SetDllDirectoryFunction>(L"kernel32.dll", "SetDllDirectoryW");
-    if (setDirectory != nullptr) setDirectory(L"");
-}
 
 bool UserIsAdministrator()
 {

@@ -20,7 +20,7 @@ PROTECTED_DLLS = {"kernel32.dll", "user32.dll", "advapi32.dll", "shell32.dll", "
 # A new import must be checked against that system before it joins this list.
 WINDOWS_2000_EXPORTS = {
     "kernel32.dll": {
-        "CloseHandle", "CreateProcessW", "DeleteCriticalSection", "DeleteFileW", "EnterCriticalSection",
+        "CloseHandle", "CreateFileW", "CreateProcessW", "DeleteCriticalSection", "DeleteFileW", "EnterCriticalSection",
         "ExitProcess", "FindClose", "FindFirstFileW", "FindNextFileW", "FindResourceExW", "FindResourceW",
         "FreeLibrary", "GetCommandLineW", "GetCurrentProcess", "GetEnvironmentVariableW", "GetExitCodeProcess",
         "GetFileAttributesW", "GetLastError", "GetLocalTime", "GetModuleFileNameW", "GetModuleHandleA",

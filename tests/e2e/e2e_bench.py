@@ -95,8 +95,8 @@ def bench_tools():
         "fake_setup": tool_exe("fake_setup", src / "fake_setup.cpp", ["-mwindows"]),
         # 32-bit, as the process they are planted into or stand for.
         "planted_dll": tool_exe("planted_dll", src / "planted_dll.cpp", ["-shared"], MINGW_CXX_32, ".dll"),
-        "msi_load_probe": tool_exe("msi_load_probe", src / "msi_load_probe.cpp", [], MINGW_CXX_32,
-                                   product_sources=["platform/msi_api_win32.cpp"]),
+        "dll_search_probe": tool_exe("dll_search_probe", src / "dll_search_probe.cpp", [], MINGW_CXX_32,
+                                     product_sources=["platform/dll_search_win32.cpp", "platform/msi_api_win32.cpp"]),
         "bench_floor": tool_exe("bench_floor", src / "bench_floor.cpp", [], MINGW_CXX_32),
     }
 
@@ -181,6 +181,7 @@ class Run:
     timed_out: bool
     lines: list = field(default_factory=list)
     seconds: float | None = None  # how long the program ran, as the helper measured it (run mode)
+    tampering: list = field(default_factory=list)  # what each "tamper:" action could do to its file
 
     def __repr__(self):
         """What a failing assertion shows: each window on one line, then how the run ended."""
@@ -191,7 +192,7 @@ class Run:
 
 
 def parse_helper_output(stdout):
-    windows, exit_code, timed_out, lines, seconds = [], None, False, [], None
+    windows, exit_code, timed_out, lines, seconds, tampering = [], None, False, [], None, []
     for raw in stdout.splitlines():
         raw = raw.strip()
         if not raw.startswith("{"):
@@ -204,11 +205,13 @@ def parse_helper_output(stdout):
             windows.append(w)
         elif "dump" in obj:
             windows.append(dict(obj["dump"], dump=True))
+        elif "tamper" in obj:
+            tampering.append(obj)
         elif "exit" in obj:
             exit_code, timed_out, seconds = obj["exit"], obj.get("timeout", False), obj.get("seconds")
         elif "error" in obj:
             raise AssertionError(f"e2e_helper: {obj}")
-    return Run(windows, exit_code, timed_out, lines, seconds)
+    return Run(windows, exit_code, timed_out, lines, seconds, tampering)
 
 
 def run_wine_for_output(env, *args, timeout, trace=None):
@@ -484,6 +487,18 @@ class PackageFactory:
         shutil.rmtree(work)
         return out
 
+    def altered(self, package, query):
+        """A copy of a built package with one SQL statement applied by msibuild: a property taken out
+        or given a value no wixl source would let it have."""
+        key = hashlib.sha256(Path(package).read_bytes() + query.encode()).hexdigest()[:16]
+        out = self.cache / f"{key}.msi"
+        if not out.exists():
+            work = self.cache / f"work-{uuid.uuid4().hex}.msi"
+            shutil.copy2(package, work)
+            subprocess.run(["msibuild", str(work), "-q", query], check=True, capture_output=True)
+            work.replace(out)
+        return out
+
 
 # ------------------------------------------------------------------------------------------------
 # Checking boxes.
@@ -499,6 +514,7 @@ WARNING_QUESTION_BOX = MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST
 PLAIN_BOX = MB_OK | MB_SETFOREGROUND | MB_TOPMOST
 HELP_BOX = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST
 OWNERLESS_YES_NO_BOX = MB_YESNO
+OWNERLESS_ERROR_BOX = MB_OK | MB_ICONERROR
 
 
 def assert_box(window, *, title, text, buttons, icon, owned, style):

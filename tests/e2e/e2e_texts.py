@@ -22,6 +22,7 @@ NEWER_VERSION_INSTALLED = "Более новая версия Kestrova Pellaris 
 PRODUCT_CODE_UNREADABLE = "Невозможно найти ProductCode msi-пакета."  # 151
 TMP_UNREADABLE = "Невозможно узнать значение переменной окружения."  # 144
 PACKAGE_NOT_FOUND = "Невозможно найти msi-пакет."  # 139
+PACKAGE_VERSION_UNREADABLE = "Невозможно узнать версию нового msi-пакета."  # 134
 
 # With the CSP distributions.
 CONFIRM_PLUGIN_CSP = "Установить Kestrova Pellaris и CSP?"  # 102

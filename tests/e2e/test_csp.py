@@ -274,6 +274,7 @@ def test_a_setup_program_that_cannot_start_ends_the_run(layout_without_setup, em
     assert silent.windows == [], silent
     assert silent.exit_code == start_error, silent
     assert p.recorded_command_lines() == []  # msiexec never ran
+    assert p.logs() == [], "the log made for a setup program that never started must go"
 
 
 def test_with_the_real_msiexec_a_cancelled_csp_setup_still_installs_the_plugin(prefix, packages):

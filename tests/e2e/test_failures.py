@@ -7,12 +7,13 @@ Not reachable under Wine, covered by the unit tests instead: the non-administrat
 
 import pytest
 
-from e2e_bench import ERROR_BOX, IDOK, IDYES, OLD, assert_box
+from e2e_bench import ERROR_BOX, IDOK, IDYES, NEW, OLD, OWNERLESS_ERROR_BOX, assert_box
 import e2e_texts as texts
 
 ERROR_ENVVAR_NOT_FOUND = 203
 NO_PACKAGE = 232
 NOT_A_PACKAGE = 1627  # Wine's answer; Windows gives 1620 (ERROR_INSTALL_PACKAGE_INVALID)
+INVALID_PACKAGE = 1620
 
 
 def failure_box(window, code, log=None):
@@ -75,6 +76,41 @@ def test_a_package_file_that_is_no_package_reports_its_open_error(prefix):
     error_box(run.windows[1], texts.PRODUCT_CODE_UNREADABLE)
     failure_box(run.windows[2], NOT_A_PACKAGE)
     assert run.exit_code == NOT_A_PACKAGE, run
+
+
+@pytest.mark.parametrize("code", ["ProductCode", "UpgradeCode"])
+def test_a_package_without_its_codes_is_reported_and_never_installed(prefix, packages, code):
+    # Without them the run could neither install it nor find what it replaces.
+    prefix.put_package(packages.altered(packages.build(*OLD), f"DELETE FROM Property WHERE Property='{code}'"))
+    prefix.use_msiexec_standin()
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert len(run.windows) == 3, run
+    error_box(run.windows[1], texts.PRODUCT_CODE_UNREADABLE)
+    failure_box(run.windows[2], INVALID_PACKAGE)
+    assert run.exit_code == INVALID_PACKAGE, run
+    assert prefix.recorded_command_lines() == []
+
+
+@pytest.mark.parametrize("version", ["beta", "v2.1"])
+def test_a_package_version_that_does_not_parse_is_reported_and_nothing_starts(prefix, packages, version):
+    # Read as 0.0.0.0 it would compare as the oldest of all: "a newer version is installed", and a
+    # success with nothing installed.
+    prefix.install_directly(packages.build(*OLD))
+    query = f"UPDATE Property SET Value='{version}' WHERE Property='ProductVersion'"
+    prefix.put_package(packages.altered(packages.build(*NEW), query))
+    prefix.use_msiexec_standin()
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert len(run.windows) == 3, run
+    assert_box(run.windows[1], title=texts.CAPTION_ERROR, text=texts.PACKAGE_VERSION_UNREADABLE, buttons=[IDOK],
+               icon="error", owned=False, style=OWNERLESS_ERROR_BOX)
+    failure_box(run.windows[2], INVALID_PACKAGE)
+    assert run.exit_code == INVALID_PACKAGE, run
+
+    silent = prefix.run_bootstrapper("-silent")
+    assert silent.windows == [], silent
+    assert silent.exit_code == INVALID_PACKAGE, silent
+    assert prefix.recorded_command_lines() == []
+    assert prefix.product()["version"] == OLD[1]
 
 
 @pytest.mark.parametrize("tmp", ['C:\\Temp" /i C:\\evil.msi "C:\\Temp', "Temp"], ids=["with-a-quote", "relative"])

@@ -1,7 +1,8 @@
 """The restart marker HKCU\\Software\\NeedBstrReboot and the restart question.
 
-A real package asks for a reboot with REBOOTME=1 (msiexec ends with 3010); 3011 and 1641 come from
-the msiexec stand-in, since Wine's Windows Installer never produces them for a package.
+A real package asks for a reboot with REBOOTME=1 (msiexec ends with 3010); 3011 and 1641 (Windows is
+restarting already) come from the msiexec stand-in, since Wine's Windows Installer never produces them
+for a package.
 
 Not reachable under Wine, covered by the unit tests instead: a refused restart (box 111 and exit
 code 7), since Wine grants the shutdown privilege and accepts every ExitWindowsEx request, and a marker
@@ -36,7 +37,7 @@ def test_3010_asks_to_restart_and_no_leaves_no_marker(prefix, packages):
     bystander.kill()
 
 
-@pytest.mark.parametrize("code", [3010, 3011, 1641])
+@pytest.mark.parametrize("code", [3010, 3011])
 def test_restart_codes_set_the_marker_and_count_as_success(prefix, packages, code):
     prefix.put_package(packages.build(*OLD))
     prefix.use_msiexec_standin(exit_code=code)
@@ -46,6 +47,24 @@ def test_restart_codes_set_the_marker_and_count_as_success(prefix, packages, cod
                owned=True, style=PLAIN_BOX)
     assert run.exit_code == 0, run
     assert prefix.marker_exists()
+
+
+@pytest.mark.parametrize("switches", [[], ["-norestart"]], ids=["plain", "norestart"])
+def test_1641_means_windows_is_restarting_already(prefix, packages, switches):
+    # -ZarelArgs can override REBOOT=R; a second restart request could only fail (box 111) or restart
+    # twice, and a marker would make the next run restart the machine again.
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin(exit_code=1641)
+    prefix.set_marker()  # left by an earlier -norestart run: this restart meets it too
+    bystander = prefix.start_bystander()
+    run = prefix.run_bootstrapper(*switches, plan=[f"press:{IDYES}", f"press:{IDOK}"])
+    assert len(run.windows) == 2, run
+    assert_box(run.windows[1], title=texts.CAPTION, text=texts.SUCCESS, buttons=[IDOK], icon="none",
+               owned=True, style=PLAIN_BOX)
+    assert run.exit_code == 0, run
+    assert not prefix.marker_exists()
+    assert bystander.poll() is None, "the bootstrapper itself must not restart the machine again"
+    bystander.kill()
 
 
 def test_the_marker_survives_norestart_and_the_next_run_asks(prefix, packages):

@@ -1,10 +1,11 @@
 """What only the shipped 32-bit exe does on 64-bit Windows: the WOW64 package choice, the system32 it
 reaches, and the msi.dll it loads."""
 
+import json
 import shutil
 
 from e2e_bench import (LAYOUT_DIR, NEW, OLD, STATE_INSTALLED, SYSTEM32, SYSWOW64, TOOLS_DIR, parse_helper_output,
-                       win_to_unix)
+                       run_wine_for_output, win_to_unix)
 
 
 def test_under_wow64_the_x64_package_is_installed(prefix, packages):
@@ -47,12 +48,17 @@ def plant(prefix, names):
     """The planted DLL beside the bootstrapper under each name, preferred by Wine to its own copy."""
     for name in names:
         shutil.copy2(win_to_unix(prefix.path, TOOLS_DIR + "\\planted_dll.dll"), prefix.layout / f"{name}.dll")
-    prefix.overrides = ",".join(PLANTED) + "=n,b"
+    prefix.overrides = ",".join(sorted(set(names))) + "=n,b"
 
 
 def loaded(prefix):
     """The planted DLLs that were loaded: each leaves "<name>.dll.loaded"."""
     return sorted(p.name for p in prefix.layout.glob("*.loaded"))
+
+
+def forget_loads(prefix):
+    for mark in prefix.layout.glob("*.loaded"):
+        mark.unlink()
 
 
 def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
@@ -64,7 +70,7 @@ def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
     regsvr32 = copy_into_layout(prefix, SYSWOW64 + "\\regsvr32.exe")
     prefix.helper("run", "--timeout", "30", "--", regsvr32, "/s", "msi.dll")
     assert "msi.dll.loaded" in loaded(prefix), "the bench cannot show a planted msi.dll being loaded"
-    (prefix.layout / "msi.dll.loaded").unlink()
+    forget_loads(prefix)
 
     run = prefix.run_bootstrapper("-silent")
     assert run.exit_code == 0, run
@@ -72,11 +78,20 @@ def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
     assert prefix.product()["version"] == OLD[1]
 
 
-def test_msi_dlls_imports_are_looked_for_beside_msi_dll(prefix):
-    # Where SetDefaultDllDirectories is missing, a plain load of msi.dll by full path would still take
-    # its imports from the executable's folder first. The probe loads it with the product's own code.
-    probe = copy_into_layout(prefix, TOOLS_DIR + "\\msi_load_probe.exe")
-    plant(prefix, PLANTED[1:])
+def test_without_set_default_dll_directories_no_planted_dll_is_loaded(prefix):
+    # Where SetDefaultDllDirectories is missing (Windows 2000 to 7 without its update) the executable's
+    # folder is searched first for every DLL a system DLL loads by bare name, and for msi.dll's imports.
+    # The probe takes that path with the product's own code: the system DLLs of its preload list are
+    # loaded by full path first, msi.dll as the bootstrapper loads it.
+    probe = copy_into_layout(prefix, TOOLS_DIR + "\\dll_search_probe.exe")
+    preload_list = run_wine_for_output(prefix.env(), probe, "--list", timeout=60).split()
+    plant(prefix, PLANTED[1:] + [name.removesuffix(".dll") for name in preload_list])
+
+    bare = json.loads(run_wine_for_output(prefix.env(), probe, "--bare", timeout=60))
+    assert len(bare["asked"]) >= 6, bare
+    assert loaded(prefix) == sorted(f"{name}.loaded" for name in bare["asked"]), \
+        "the bench cannot show a planted system DLL being loaded by its bare name"
+    forget_loads(prefix)
 
     probed = parse_helper_output(prefix.helper("run", "--timeout", "30", "--", probe))
     assert probed.exit_code == 0, f"the probe did not load msi.dll: {probed}"

@@ -15,6 +15,7 @@
 namespace sim {
 namespace {
 
+constexpr uint32_t kPathNotFound = 3;
 constexpr uint32_t kAccessDenied = 5;
 constexpr uint32_t kInvalidHandle = 6;
 constexpr uint32_t kInvalidParameter = 87;
@@ -85,9 +86,13 @@ const CatalogueEntry kCatalogue[] = {
 };
 
 // Blocks of 16 counted strings, as the resource compiler lays out a string table.
-std::map<uint16_t, std::vector<uint16_t>>& StringBlocks()
+// Laid out again only when the messages removed from it change.
+const std::map<uint16_t, std::vector<uint16_t>>& StringBlocks()
 {
     static std::map<uint16_t, std::vector<uint16_t>> blocks;
+    static std::set<uint16_t> laidOutWithout = {0};
+    if (laidOutWithout == machine().missingMessages) return blocks;
+    laidOutWithout = machine().missingMessages;
     blocks.clear();
     std::map<uint16_t, std::wstring> texts;
     for (const CatalogueEntry& entry : kCatalogue) {
@@ -172,6 +177,7 @@ void Reset()
     HandlePaths().clear();
     machine().arguments = {machine().executablePath};
     machine().environment[L"TMP"] = L"C:\\Users\\admin\\AppData\\Local\\Temp";
+    AddDirectory(machine().environment[L"TMP"]);
     AddDirectory(L"C:\\Layout");
     AddFile(machine().executablePath);
 }
@@ -195,6 +201,18 @@ Package& PackageAt(const std::wstring& path) { return machine().packages.at(Lowe
 
 bool FileExistsOnMachine(const std::wstring& path) { return FindEntry(path) != nullptr; }
 
+void WriteToFile(const std::wstring& path)
+{
+    if (path.empty()) return;
+    for (Machine::Entry& entry : machine().entries) {
+        if (SameText(entry.path, path)) {
+            entry.empty = false;
+            return;
+        }
+    }
+    AddFile(path);
+}
+
 Product& InstallProduct(const std::wstring& productCode, const std::wstring& upgradeCode, const std::wstring& version)
 {
     Product product;
@@ -204,6 +222,38 @@ Product& InstallProduct(const std::wstring& productCode, const std::wstring& upg
     product.featureStates[L"NPZAREL"] = 3;  // INSTALLSTATE_LOCAL
     machine().products.push_back(product);
     return machine().products.back();
+}
+
+bool Fails(const char* name, uint32_t& error)
+{
+    Faults& faults = machine().faults;
+    faults.calls.push_back(name);
+    const bool chosenByCount = faults.failAt != 0 && faults.calls.size() == faults.failAt;
+    const bool chosenByName = !faults.failName.empty() && faults.failName == name &&
+                              std::count(faults.calls.begin(), faults.calls.end(), name) == faults.occurrence;
+    if (!chosenByCount && !chosenByName) return false;
+    faults.failed = name;
+    faults.boxesBefore = machine().boxes.size();
+    error = faults.error;
+    return true;
+}
+
+void FailCall(const char* name, uint32_t error, int occurrence)
+{
+    machine().faults.failName = name;
+    machine().faults.occurrence = occurrence;
+    machine().faults.error = error;
+}
+
+void FailCallNumber(size_t k, uint32_t error)
+{
+    machine().faults.failAt = k;
+    machine().faults.error = error;
+}
+
+bool EverythingClosed()
+{
+    return machine().openHandles.empty() && machine().openSearches == 0 && machine().heldFiles.empty();
 }
 
 bool MarkerExists() { return machine().registryKeys.count(L"software\\needbstrreboot") != 0; }
@@ -227,11 +277,18 @@ using sim::machine;
 
 WindowHandle CreateOwnerWindow()
 {
+    uint32_t error = 0;
+    if (sim::Fails("CreateWindowExW", error)) return nullptr;
     return machine().ownerWindowCreated ? reinterpret_cast<WindowHandle>(0x0B0C) : nullptr;
 }
 
 int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, uint32_t style)
 {
+    uint32_t error = 0;
+    if (sim::Fails("MessageBoxW", error)) {
+        machine().boxes.push_back({owner, text, caption, style, false});
+        return 0;
+    }
     machine().boxes.push_back({owner, text, caption, style});
     if (!machine().answers.empty()) {
         const int answer = machine().answers.front();
@@ -241,7 +298,9 @@ int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstr
     return (style & 0xF) == sim::kMbYesNo ? 6 : 1;
 }
 
-bool FindStringBlock(uint16_t blockId, StringBlock& block)
+namespace {
+
+bool LookUpStringBlock(uint16_t blockId, StringBlock& block)
 {
     static std::vector<uint16_t> current;
     const auto& blocks = sim::StringBlocks();
@@ -253,28 +312,49 @@ bool FindStringBlock(uint16_t blockId, StringBlock& block)
     return true;
 }
 
+}  // namespace
+
 // The simulated table holds one language: both lookups find the same blocks.
-bool FindNeutralStringBlock(uint16_t blockId, StringBlock& block) { return FindStringBlock(blockId, block); }
+bool FindNeutralStringBlock(uint16_t blockId, StringBlock& block)
+{
+    uint32_t error = 0;
+    return !sim::Fails("FindResourceExW", error) && LookUpStringBlock(blockId, block);
+}
+
+bool FindStringBlock(uint16_t blockId, StringBlock& block)
+{
+    uint32_t error = 0;
+    return !sim::Fails("FindResourceW", error) && LookUpStringBlock(blockId, block);
+}
 
 ProcessResult RunProcess(const std::wstring& commandLine)
 {
     machine().commandLines.push_back(commandLine);
-    if (machine().startError != 0) return {machine().startError, false};
-    if (machine().childWritesLog) {
-        const std::wstring log = sim::LogNamedIn(commandLine);
-        if (!log.empty() && !sim::FileExistsOnMachine(log)) sim::AddFile(log);
-    }
-    if (machine().exitCodes.empty()) return {0, true};
+    machine().heldWhileRunning.push_back(machine().heldFiles);
+    uint32_t error = 0;
+    if (sim::Fails("CreateProcessW", error)) return {error, ChildOutcome::NotStarted};
+    if (machine().startError != 0) return {machine().startError, ChildOutcome::NotStarted};
+    if (machine().childWritesLog) sim::WriteToFile(sim::LogNamedIn(commandLine));
+    if (sim::Fails("WaitForSingleObject", error)) return {error, ChildOutcome::Lost};
+    if (machine().exitCodes.empty()) return {0, ChildOutcome::Exited};
     const uint32_t code = machine().exitCodes.front();
     machine().exitCodes.pop_front();
-    return {code, true};
+    return {code, ChildOutcome::Exited};
 }
 
-void SetInstallerUiLevelNone() { machine().installerUiDisabled = true; }
+uint32_t SetInstallerUiLevelNone()
+{
+    uint32_t error = 0;
+    if (sim::Fails("MsiSetInternalUI", error)) return error;
+    machine().installerUiDisabled = true;
+    return 0;
+}
 
 uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& handle)
 {
     machine().openedPackages.push_back(path);
+    uint32_t error = 0;
+    if (sim::Fails("MsiOpenPackageExW", error)) return error;
     if (options != kOpenPackageIgnoreMachineState) return sim::kInvalidParameter;
     const auto found = machine().packages.find(sim::Lower(path));
     if (found == machine().packages.end() || !sim::FileExistsOnMachine(path)) return sim::kPackageOpenFailed;
@@ -287,10 +367,12 @@ uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& h
 
 uint32_t GetMsiProperty(MsiHandleValue package, const wchar_t* name, wchar_t* buffer, uint32_t& length)
 {
+    uint32_t error = 0;
+    if (sim::Fails("MsiGetPropertyW", error)) return error;
     if (machine().openHandles.count(package) == 0) return sim::kInvalidHandle;
     const sim::Package& opened = machine().packages.at(sim::HandlePaths().at(package));
-    const auto error = opened.propertyErrors.find(name);
-    if (error != opened.propertyErrors.end()) return error->second;
+    const auto scripted = opened.propertyErrors.find(name);
+    if (scripted != opened.propertyErrors.end()) return scripted->second;
     const auto value = opened.properties.find(name);
     // An undefined property reads as an empty text, as Windows Installer answers.
     return sim::CopyOut(value == opened.properties.end() ? std::wstring() : value->second, buffer, length);
@@ -298,6 +380,8 @@ uint32_t GetMsiProperty(MsiHandleValue package, const wchar_t* name, wchar_t* bu
 
 uint32_t GetMsiProductInfo(const wchar_t* productCode, const wchar_t* name, wchar_t* buffer, uint32_t& length)
 {
+    uint32_t error = 0;
+    if (sim::Fails("MsiGetProductInfoW", error)) return error;
     const sim::Product* product = sim::FindProduct(productCode);
     if (product == nullptr) return sim::kUnknownProduct;
     if (std::wstring(name) != L"VersionString") return 1608;  // ERROR_UNKNOWN_PROPERTY
@@ -312,6 +396,8 @@ uint32_t GetMsiProductInfo(const wchar_t* productCode, const wchar_t* name, wcha
 
 uint32_t EnumRelatedProduct(const wchar_t* upgradeCode, uint32_t index, wchar_t* buffer)
 {
+    uint32_t error = 0;
+    if (sim::Fails("MsiEnumRelatedProductsW", error)) return error;
     if (upgradeCode[0] == L'\0') return sim::kInvalidParameter;
     uint32_t seen = 0;
     for (const sim::Product& product : machine().products) {
@@ -339,26 +425,47 @@ int QueryFeatureState(const wchar_t* productCode, const wchar_t* feature)
 
 uint32_t ClearSourceList(const wchar_t* productCode)
 {
+    uint32_t error = 0;
+    if (sim::Fails("MsiSourceListClearAllW", error)) return error;
     machine().sourceListCalls.push_back({L"clear", productCode, L""});
     return 0;
 }
 
 uint32_t SetSourceListPackageName(const wchar_t* productCode, const wchar_t* packageName)
 {
+    uint32_t error = 0;
+    if (sim::Fails("MsiSourceListSetInfoW", error)) return error;
     machine().sourceListCalls.push_back({L"PackageName", productCode, packageName});
     return 0;
 }
 
-uint32_t CloseMsiHandle(MsiHandleValue handle) { return machine().openHandles.erase(handle) ? 0 : sim::kInvalidHandle; }
+// A close fails only for a handle that was not open, so a failed close leaves nothing open either.
+uint32_t CloseMsiHandle(MsiHandleValue handle)
+{
+    const bool wasOpen = machine().openHandles.erase(handle) != 0;
+    uint32_t error = 0;
+    if (sim::Fails("MsiCloseHandle", error)) return error;
+    return wasOpen ? 0 : sim::kInvalidHandle;
+}
 
-std::wstring ExecutablePath() { return machine().executablePath; }
+uint32_t ReadExecutablePath(std::wstring& path)
+{
+    uint32_t error = 0;
+    if (sim::Fails("GetModuleFileNameW", error)) return error;
+    path = machine().executablePath;
+    return 0;
+}
 
 DirectorySearch::DirectorySearch(const std::wstring& pattern)
 {
     // The search state is the list of matching names, held behind the opaque handle.
+    if (sim::Fails("FindFirstFileW", error_)) return;
     const std::wstring directory = sim::ParentOf(pattern);
     const std::wstring mask = sim::NameOf(pattern);
-    if (!sim::IsDirectoryOnMachine(directory)) return;
+    if (!sim::IsDirectoryOnMachine(directory)) {
+        error_ = sim::kPathNotFound;
+        return;
+    }
     auto* matches = new std::vector<sim::Machine::Entry>();
     if (sim::MatchesMask(L".", 0, mask, 0)) {
         matches->push_back({L".", true});
@@ -372,8 +479,10 @@ DirectorySearch::DirectorySearch(const std::wstring& pattern)
     }
     if (matches->empty()) {
         delete matches;
+        error_ = kFileNotFound;
         return;
     }
+    ++machine().openSearches;
     handle_ = matches;
     found_ = true;
     name_ = matches->front().path;
@@ -381,23 +490,79 @@ DirectorySearch::DirectorySearch(const std::wstring& pattern)
     matches->erase(matches->begin());
 }
 
-DirectorySearch::~DirectorySearch() { delete static_cast<std::vector<sim::Machine::Entry>*>(handle_); }
+DirectorySearch::~DirectorySearch()
+{
+    if (handle_ != nullptr) --machine().openSearches;
+    delete static_cast<std::vector<sim::Machine::Entry>*>(handle_);
+}
 
 bool DirectorySearch::Next()
 {
-    auto* matches = static_cast<std::vector<sim::Machine::Entry>*>(handle_);
-    found_ = matches != nullptr && !matches->empty();
     if (!found_) return false;
+    auto* matches = static_cast<std::vector<sim::Machine::Entry>*>(handle_);
+    found_ = false;
+    if (sim::Fails("FindNextFileW", error_)) return false;
+    if (matches->empty()) {
+        error_ = kNoMoreFiles;
+        return false;
+    }
+    found_ = true;
     name_ = matches->front().path;
     isDirectory_ = matches->front().isDirectory;
     matches->erase(matches->begin());
     return true;
 }
 
+namespace {
+
+// A held file's handle is its lower-cased path.
+void Release(void*& handle)
+{
+    if (handle == nullptr) return;
+    auto* path = static_cast<std::wstring*>(handle);
+    machine().heldFiles.erase(machine().heldFiles.find(*path));
+    delete path;
+    handle = nullptr;
+}
+
+}  // namespace
+
+HeldFile::~HeldFile() { Release(handle_); }
+
+uint32_t HeldFile::Hold(const std::wstring& path)
+{
+    Release(handle_);
+    uint32_t error = 0;
+    if (sim::Fails("CreateFileW(OPEN_EXISTING)", error)) return error;
+    if (!sim::FileExistsOnMachine(path)) return kFileNotFound;
+    handle_ = new std::wstring(sim::Lower(path));
+    machine().heldFiles.insert(sim::Lower(path));
+    return 0;
+}
+
+uint32_t CreateNewFile(const std::wstring& path)
+{
+    uint32_t error = 0;
+    if (sim::Fails("CreateFileW(CREATE_NEW)", error)) return error;
+    if (sim::FileExistsOnMachine(path)) return kFileExists;
+    if (!sim::IsDirectoryOnMachine(sim::ParentOf(path))) return sim::kPathNotFound;
+    machine().entries.push_back({path, false, true});
+    machine().createdFiles.push_back(path);
+    return 0;
+}
+
 bool FileExists(const std::wstring& path) { return sim::FileExistsOnMachine(path); }
+
+bool FileIsEmpty(const std::wstring& path)
+{
+    const sim::Machine::Entry* entry = sim::FindEntry(path);
+    return entry != nullptr && !entry->isDirectory && entry->empty;
+}
 
 bool RemoveFile(const std::wstring& path)
 {
+    uint32_t error = 0;
+    if (sim::Fails("DeleteFileW", error)) return false;
     machine().removedFiles.push_back(path);
     auto& entries = machine().entries;
     const auto found = std::find_if(entries.begin(), entries.end(),
@@ -409,6 +574,8 @@ bool RemoveFile(const std::wstring& path)
 
 uint32_t ReadEnvironmentVariable(const wchar_t* name, std::wstring& value)
 {
+    uint32_t error = 0;
+    if (sim::Fails("GetEnvironmentVariableW", error)) return error;
     for (const auto& [key, text] : machine().environment) {
         if (sim::SameText(key, name)) {
             value = text;
@@ -420,6 +587,8 @@ uint32_t ReadEnvironmentVariable(const wchar_t* name, std::wstring& value)
 
 uint32_t ReadSystemDirectory(std::wstring& directory)
 {
+    uint32_t error = 0;
+    if (sim::Fails("GetSystemDirectoryW", error)) return error;
     if (machine().systemDirectoryError != 0) return machine().systemDirectoryError;
     directory = machine().systemDirectory;
     return 0;
@@ -427,6 +596,8 @@ uint32_t ReadSystemDirectory(std::wstring& directory)
 
 uint32_t ReadWindowsDirectory(std::wstring& directory)
 {
+    uint32_t error = 0;
+    if (sim::Fails("GetSystemWindowsDirectoryW", error)) return error;
     if (machine().windowsDirectoryError != 0) return machine().windowsDirectoryError;
     directory = machine().windowsDirectory;
     return 0;
@@ -434,11 +605,12 @@ uint32_t ReadWindowsDirectory(std::wstring& directory)
 
 LocalTime CurrentLocalTime() { return machine().now; }
 
-bool CommandLineArguments(std::vector<std::wstring>& arguments)
+uint32_t ReadCommandLineArguments(std::vector<std::wstring>& arguments)
 {
-    if (!machine().commandLineSplits) return false;
+    uint32_t error = 0;
+    if (sim::Fails("CommandLineToArgvW", error)) return error;
     arguments = machine().arguments;
-    return true;
+    return 0;
 }
 
 void WriteStandardOutputLine(const std::wstring& text) { machine().standardOutput.push_back(text); }
@@ -463,12 +635,16 @@ uint16_t SystemDefaultUiLanguage() { return machine().uiLanguage; }
 
 bool RestartWindows()
 {
+    uint32_t error = 0;
+    if (sim::Fails("ExitWindowsEx", error)) return false;
     ++machine().restartRequests;
     return machine().restartAccepted;
 }
 
 uint32_t CreateUserKey(const wchar_t* path)
 {
+    uint32_t error = 0;
+    if (sim::Fails("RegCreateKeyExW", error)) return error;
     if (machine().registryCreateError != 0) return machine().registryCreateError;
     machine().registryKeys.insert(sim::Lower(path));
     return 0;
@@ -478,6 +654,8 @@ bool UserKeyExists(const wchar_t* path) { return machine().registryKeys.count(si
 
 uint32_t DeleteUserSubkey(const wchar_t* parent, const wchar_t* name)
 {
+    uint32_t error = 0;
+    if (sim::Fails("RegDeleteKeyW", error)) return error;
     const std::wstring path = sim::Lower(std::wstring(parent) + L"\\" + name);
     for (const std::wstring& key : machine().registryKeys) {
         if (key.rfind(path + L"\\", 0) == 0) return sim::kAccessDenied;
@@ -533,7 +711,8 @@ intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler, void* conte
     sim::Machine::Dialog& dialog = machine().dialog;
     ++dialog.timesShown;
     dialog.templateId = templateId;
-    if (dialog.createFails) return -1;
+    uint32_t error = 0;
+    if (dialog.createFails || sim::Fails("DialogBoxParamW", error)) return -1;
     dialog.controls = TemplateControls();
     dialog.closed = false;
     DialogHandle handle = &dialog;
@@ -562,15 +741,20 @@ bool IsDialogButtonChecked(DialogHandle, uint16_t controlId) { return ControlOf(
 
 void CheckDialogButton(DialogHandle, uint16_t controlId) { ControlOf(controlId).checked = true; }
 
-std::wstring DialogControlText(DialogHandle, uint16_t controlId, size_t maxChars)
+uint32_t ReadDialogControlText(DialogHandle, uint16_t controlId, size_t maxChars, std::wstring& text)
 {
-    return ControlOf(controlId).text.substr(0, maxChars);
+    uint32_t error = 0;
+    if (sim::Fails("GetWindowTextW", error)) return error;
+    text = ControlOf(controlId).text.substr(0, maxChars);
+    return 0;
 }
 
 void SetDialogControlText(DialogHandle, uint16_t controlId, const std::wstring& text) { ControlOf(controlId).text = text; }
 
 IconHandle SetDialogBigIcon(DialogHandle, uint16_t iconId)
 {
+    uint32_t error = 0;
+    if (sim::Fails("LoadImageW", error)) return nullptr;
     if (machine().dialog.iconMissing || iconId != IDI_BOOTSTRAPPER) return nullptr;
     machine().dialog.iconSet = true;
     return &machine().dialog.iconSet;

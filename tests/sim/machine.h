@@ -24,6 +24,24 @@ struct Box {
     std::wstring text;
     std::wstring caption;
     uint32_t style;
+    bool shown = true;  // false: MessageBoxW failed and answered 0
+};
+
+// One mechanism makes any platform call that can report a failure fail: every such call counts
+// itself in `calls` under its Win32 name, and the `failAt`-th call of the run (from 1), or the
+// `occurrence`-th call named `failName`, fails as the real call reports a failure, with `error`
+// where it reports one. Calls that answer a question (the Windows version, a product's state, a
+// file's or a key's existence, the administrator check) have no failure apart from their answer
+// and are never made to fail; void calls cannot report one.
+struct Faults {
+    size_t failAt = 0;
+    std::string failName;
+    int occurrence = 1;
+    uint32_t error = 0;
+
+    std::vector<std::string> calls;  // every call that could have failed, in order
+    std::string failed;              // the call that was made to fail ("" when none was)
+    size_t boxesBefore = 0;          // the message boxes asked for before it failed
 };
 
 struct Package {
@@ -60,7 +78,6 @@ struct Machine {
     // The process.
     std::wstring executablePath = L"C:\\Layout\\bootstrapper.exe";
     std::vector<std::wstring> arguments;  // element 0 is the program name
-    bool commandLineSplits = true;
     std::map<std::wstring, std::wstring> environment;  // names compared case-insensitively
     std::wstring systemDirectory = L"C:\\Windows\\system32";
     uint32_t systemDirectoryError = 0;
@@ -69,14 +86,20 @@ struct Machine {
     platform::LocalTime now = {2026, 12, 7, 2, 17, 32};
     std::vector<std::wstring> standardOutput;
     bool ownerWindowCreated = true;
+    Faults faults;
 
-    // Files and folders in listing order; parents are implied.
+    // Files and folders in listing order; parents are implied. A file created by the program is
+    // empty until a child writes it.
     struct Entry {
         std::wstring path;
         bool isDirectory;
+        bool empty = false;
     };
     std::vector<Entry> entries;
     std::vector<std::wstring> removedFiles;
+    std::vector<std::wstring> createdFiles;
+    std::multiset<std::wstring> heldFiles;  // lower-cased paths, while held
+    int openSearches = 0;
     std::map<std::wstring, Package> packages;  // by full path, lower-cased
 
     // Windows Installer.
@@ -99,6 +122,7 @@ struct Machine {
     // Child processes: each run records its command line and takes the next scripted exit code
     // (0 when none is left); `startError` makes the start fail instead.
     std::vector<std::wstring> commandLines;
+    std::vector<std::multiset<std::wstring>> heldWhileRunning;  // the held files, for each child started
     std::deque<uint32_t> exitCodes;
     uint32_t startError = 0;
     bool childWritesLog = true;  // the child creates the file named after "/Lv! "
@@ -136,8 +160,20 @@ struct Machine {
 
 Machine& machine();
 
-// A fresh machine: Windows 7 SP1 x64 with a Russian UI, an administrator, TMP set, the layout
-// folder holding the executable, no packages and no products.
+// Counts a call that can fail under `name` and answers whether it is the one to fail; `error` is
+// then the error to report. For the simulated platform functions.
+bool Fails(const char* name, uint32_t& error);
+
+// Makes the `occurrence`-th call named `name` fail with `error`.
+void FailCall(const char* name, uint32_t error, int occurrence = 1);
+// Makes the `k`-th call that can fail (from 1) fail with `error`.
+void FailCallNumber(size_t k, uint32_t error);
+
+// Every handle, key, search and held file the program opened has been closed again.
+bool EverythingClosed();
+
+// A fresh machine: Windows 7 SP1 x64 with a Russian UI, an administrator, TMP set to a folder that
+// exists, the layout folder holding the executable, no packages and no products.
 void Reset();
 
 // File-system set-up.
@@ -147,6 +183,8 @@ void AddPackage(const std::wstring& path, const std::wstring& productCode, const
                 const std::wstring& version, const std::wstring& name = L"Kestrova Pellaris");
 Package& PackageAt(const std::wstring& path);
 bool FileExistsOnMachine(const std::wstring& path);
+// Writes something into the file, as a child writes its log (a missing file is created).
+void WriteToFile(const std::wstring& path);
 
 // Windows Installer set-up.
 Product& InstallProduct(const std::wstring& productCode, const std::wstring& upgradeCode, const std::wstring& version);

@@ -1,5 +1,5 @@
-// Running msiexec for the plug-in package: the command line, the verbose log's name, the source
-// list and source hash of the installed product, and the restart codes reported as a restart request.
+// Running msiexec for the plug-in package: the command line, the verbose log created for it, the
+// source list and source hash of the installed product, and what msiexec's exit code means.
 #include <gtest/gtest.h>
 
 #include <cwchar>
@@ -18,7 +18,6 @@ const std::wstring kFreshArguments = L" /qb ADDNPZAREL=1";
 const std::wstring kLogPath = kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log";
 const std::wstring kMsiexecAndPackage =
     L"\"C:\\Windows\\system32\\msiexec.exe\" /i \"C:\\Layout\\zarelcom-x64.msi\" ";
-const std::wstring kUntouched = L"<untouched>";
 
 class MsiexecRun : public PackageTest {
 protected:
@@ -28,13 +27,11 @@ protected:
         AddArchitecturePackages(kProductCodeA, L"2.0.13000");
     }
 
-    // The run's code; whether it asked for a restart is left in `restartRequested`.
-    uint32_t Run(bool silent, const std::wstring& arguments = kFreshArguments,
-                 const std::wstring& installedCode = kProductCodeA, const std::wstring& packagePath = kX64Package)
+    InstallResult Run(bool silent, const std::wstring& arguments = kFreshArguments,
+                      const std::wstring& installedCode = kProductCodeA, const std::wstring& packagePath = kX64Package,
+                      const std::wstring& temporaryDirectory = kTemp)
     {
-        const InstallResult result = RunPackageInstall(silent, installedCode, packagePath, arguments, logPath);
-        restartRequested = result.restartRequested;
-        return result.code;
+        return RunPackageInstall(silent, temporaryDirectory, installedCode, packagePath, arguments);
     }
 
     // msiexec did not start, and nothing about the installed product was touched.
@@ -43,12 +40,16 @@ protected:
         EXPECT_TRUE(machine().commandLines.empty());
         EXPECT_TRUE(machine().sourceListCalls.empty());
         EXPECT_TRUE(machine().removedFiles.empty());
-        EXPECT_FALSE(sim::MarkerExists());
+        EXPECT_TRUE(machine().createdFiles.empty());
     }
-
-    std::wstring logPath;
-    bool restartRequested = false;
 };
+
+void ExpectFailure(const InstallResult& result, uint32_t code)
+{
+    EXPECT_EQ(result.outcome, InstallResult::Outcome::Failed);
+    EXPECT_EQ(result.code, code);
+    EXPECT_EQ(result.restart, RestartNeed::None);
+}
 
 }  // namespace
 
@@ -57,13 +58,15 @@ protected:
 
 TEST_F(MsiexecRun, FreshInstallCommandLineWithItsOwnLog)
 {
-    EXPECT_EQ(Run(false), 0u);
+    const InstallResult result = Run(false);
+    EXPECT_EQ(result.outcome, InstallResult::Outcome::Installed);
     ASSERT_EQ(machine().commandLines.size(), 1u);
     EXPECT_EQ(machine().commandLines[0],
               L"\"C:\\Windows\\system32\\msiexec.exe\" /i \"C:\\Layout\\zarelcom-x64.msi\" /Lv! "
               L"\"C:\\Users\\admin\\AppData\\Local\\Temp\\zarelcom-x64.msi_2026-12-07-02-17-32.log\""
               L" REBOOT=R  /qb ADDNPZAREL=1");
-    EXPECT_EQ(logPath, kLogPath);
+    EXPECT_EQ(result.logPath, kLogPath);
+    EXPECT_EQ(machine().createdFiles, std::vector<std::wstring>{kLogPath});  // before msiexec started
     EXPECT_EQ(machine().standardOutput, std::vector<std::wstring>{kStamp});
     EXPECT_TRUE(machine().boxes.empty());
 }
@@ -80,56 +83,57 @@ TEST_F(MsiexecRun, ArgumentsWithALogSwitchGetNoLogOfOurs)
         SCOPED_TRACE(testing::Message() << std::string(arguments, arguments + std::wcslen(arguments)));
         sim::Reset();
         AddArchitecturePackages(kProductCodeA, L"2.0.13000");
-        machine().environment.erase(L"TMP");  // not needed, so not read
-        logPath = kUntouched;
 
-        EXPECT_EQ(Run(false, arguments), 0u);
+        const InstallResult result = Run(false, arguments, kProductCodeA, kX64Package, L"");  // TMP was not read
+        EXPECT_EQ(result.outcome, InstallResult::Outcome::Installed);
         ASSERT_EQ(machine().commandLines.size(), 1u);
         EXPECT_EQ(machine().commandLines[0], kMsiexecAndPackage + L" REBOOT=R " + arguments);
-        EXPECT_EQ(logPath, kUntouched);
+        EXPECT_EQ(result.logPath, L"");
+        EXPECT_TRUE(machine().createdFiles.empty());
         EXPECT_TRUE(machine().standardOutput.empty());
-        EXPECT_TRUE(machine().boxes.empty());
     }
 }
 
 TEST_F(MsiexecRun, UpperCaseQuietSwitchesDoNotCountAsALogSwitch)
 {
-    EXPECT_EQ(Run(false, L" /QB /Q"), 0u);
+    EXPECT_EQ(Run(false, L" /QB /Q").outcome, InstallResult::Outcome::Installed);
     ASSERT_EQ(machine().commandLines.size(), 1u);
     EXPECT_EQ(machine().commandLines[0], kMsiexecAndPackage + L"/Lv! \"" + kLogPath + L"\" REBOOT=R  /QB /Q");
 }
 
-TEST_F(MsiexecRun, TheLogIsNamedAfterThePackageFileInTmp)
+TEST_F(MsiexecRun, TheLogIsNamedAfterThePackageFileInTheTemporaryFolder)
 {
     sim::Reset();
     machine().architecture = platform::ProcessArchitecture::X86;
     sim::AddDirectory(L"C:\\Layout\\packages");
     sim::AddPackage(L"C:\\Layout\\packages\\Zarelcom-Win32-2.0.msi", kProductCodeA, kUpgradeCode, L"2.0");
-    machine().environment[L"TMP"] = L"D:\\Temp\\";  // the separator is added whatever TMP ends with
-    machine().environment[L"TEMP"] = L"E:\\Elsewhere";
+    sim::AddDirectory(L"D:\\Temp\\");
     machine().now = {2027, 1, 2, 3, 4, 5};
 
-    EXPECT_EQ(Run(true, kFreshArguments, kProductCodeA, L"C:\\Layout\\packages\\Zarelcom-Win32-2.0.msi"), 0u);
-    EXPECT_EQ(logPath, L"D:\\Temp\\\\Zarelcom-Win32-2.0.msi_2027-01-02-03-04-05.log");
+    // The separator is added whatever TMP ends with.
+    const InstallResult result =
+        Run(true, kFreshArguments, kProductCodeA, L"C:\\Layout\\packages\\Zarelcom-Win32-2.0.msi", L"D:\\Temp\\");
+    EXPECT_EQ(result.logPath, L"D:\\Temp\\\\Zarelcom-Win32-2.0.msi_2027-01-02-03-04-05.log");
     ASSERT_EQ(machine().commandLines.size(), 1u);
     EXPECT_EQ(machine().commandLines[0],
               L"\"C:\\Windows\\system32\\msiexec.exe\" /i \"C:\\Layout\\packages\\Zarelcom-Win32-2.0.msi\" /Lv! \"" +
-                  logPath + L"\" REBOOT=R  /qb ADDNPZAREL=1");
+                  result.logPath + L"\" REBOOT=R  /qb ADDNPZAREL=1");
 }
 
-TEST_F(MsiexecRun, TwoRunsInOneSecondShareTheLogPath)
+TEST_F(MsiexecRun, TwoRunsInOneSecondWriteTwoLogs)
 {
-    EXPECT_EQ(Run(true), 0u);
-    const std::wstring first = logPath;
-    EXPECT_EQ(Run(true), 0u);
-    EXPECT_EQ(logPath, first);
-    EXPECT_EQ(machine().standardOutput, (std::vector<std::wstring>{kStamp, kStamp}));
+    const std::wstring first = Run(true).logPath;
+    const std::wstring second = Run(true).logPath;
+    EXPECT_EQ(first, kLogPath);
+    EXPECT_EQ(second, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L"_2.log");
+    EXPECT_NE(machine().commandLines.at(1).find(second), std::wstring::npos);
+    EXPECT_EQ(machine().standardOutput, (std::vector<std::wstring>{kStamp, kStamp + L"_2"}));
 }
 
 TEST_F(MsiexecRun, TheSystemDirectoryIsWhereMsiexecIsStarted)
 {
     machine().systemDirectory = L"D:\\WINNT\\System32";
-    EXPECT_EQ(Run(true, L" /qn /l C:\\x.log"), 0u);
+    EXPECT_EQ(Run(true, L" /qn /l C:\\x.log").outcome, InstallResult::Outcome::Installed);
     ASSERT_EQ(machine().commandLines.size(), 1u);
     EXPECT_EQ(machine().commandLines[0],
               L"\"D:\\WINNT\\System32\\msiexec.exe\" /i \"C:\\Layout\\zarelcom-x64.msi\"  REBOOT=R  /qn /l C:\\x.log");
@@ -138,60 +142,13 @@ TEST_F(MsiexecRun, TheSystemDirectoryIsWhereMsiexecIsStarted)
 // ---------------------------------------------------------------------------------------------
 // Failures before msiexec
 
-TEST_F(MsiexecRun, AnUnusableTmpIsReportedWith144And203AndNothingRuns)
-{
-    machine().windows = {5, 1, 3};  // where a source hash would otherwise be removed
-    machine().environment[L"TEMP"] = L"C:\\Temp";  // only TMP is consulted
-    const struct {
-        const char* what;
-        const wchar_t* tmp;  // null: not set
-    } rows[] = {
-        {"unset", nullptr},
-        {"empty", L""},
-        {"relative", L"Temp"},
-        {"relative to a drive's current folder", L"C:Temp"},
-        {"relative to the current drive", L"\\Temp"},
-        {"a quote that would add properties", L"C:\\Temp\" /i \\\\evil\\x.msi \"C:\\Temp"},
-    };
-    for (const auto& row : rows) {
-        for (bool silent : {false, true}) {
-            SCOPED_TRACE(testing::Message() << row.what << (silent ? ", silent" : ", interactive"));
-            if (row.tmp == nullptr) {
-                machine().environment.erase(L"TMP");
-            } else {
-                machine().environment[L"TMP"] = row.tmp;
-            }
-            ClearBoxes();
-            logPath = kUntouched;
-            EXPECT_EQ(Run(silent), 203u);  // ERROR_ENVVAR_NOT_FOUND
-            ExpectNothingRun();
-            EXPECT_EQ(logPath, kUntouched);
-            if (silent) {
-                EXPECT_TRUE(machine().boxes.empty());
-            } else {
-                ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, MSG_TMP_UNREADABLE);
-            }
-        }
-    }
-}
-
-TEST_F(MsiexecRun, ATmpOnAnyDriveOrShareHoldsTheLog)
-{
-    for (const wchar_t* tmp : {L"D:\\Temp", L"d:/temp", L"\\\\server\\share\\temp", L"C:\\Temp files"}) {
-        SCOPED_TRACE(testing::Message() << std::string(tmp, tmp + std::wcslen(tmp)));
-        machine().environment[L"TMP"] = tmp;
-        EXPECT_EQ(Run(true), 0u);
-        EXPECT_EQ(logPath, std::wstring(tmp) + L"\\zarelcom-x64.msi_" + kStamp + L".log");
-    }
-}
-
 TEST_F(MsiexecRun, AnUnreadableSystemDirectoryIsReportedWith152AndItsError)
 {
     machine().systemDirectoryError = 1150;
     for (bool silent : {false, true}) {
         SCOPED_TRACE(silent ? "silent" : "interactive");
         ClearBoxes();
-        EXPECT_EQ(Run(silent), 1150u);
+        ExpectFailure(Run(silent), 1150);
         ExpectNothingRun();
         if (silent) {
             EXPECT_TRUE(machine().boxes.empty());
@@ -201,18 +158,31 @@ TEST_F(MsiexecRun, AnUnreadableSystemDirectoryIsReportedWith152AndItsError)
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// msiexec's exit code
-
-TEST_F(MsiexecRun, RestartCodesBecomeSuccessThatRequestsARestart)
+TEST_F(MsiexecRun, ALogThatCannotBeCreatedStopsTheRunWith1622)
 {
+    // As msiexec itself ends when it cannot open its log; the run flow reports it.
+    const InstallResult result = Run(false, kFreshArguments, kProductCodeA, kX64Package, L"C:\\NoSuchFolder");
+    ExpectFailure(result, 1622);
+    EXPECT_EQ(result.logPath, L"");
+    ExpectNothingRun();
+    EXPECT_TRUE(machine().boxes.empty());
+}
+
+// ---------------------------------------------------------------------------------------------
+// msiexec's end
+
+TEST_F(MsiexecRun, ExitCodesAsTheRunGoesOnWithThem)
+{
+    using Outcome = InstallResult::Outcome;
     const struct {
         uint32_t exitCode;
-        uint32_t result;
-        bool restart;
+        Outcome outcome;
+        RestartNeed restart;
     } rows[] = {
-        {3010, 0, true}, {3011, 0, true}, {1641, 0, true},
-        {0, 0, false},   {1602, 1602, false}, {1603, 1603, false}, {1618, 1618, false}, {3009, 3009, false},
+        {0, Outcome::Installed, RestartNeed::None},        {3010, Outcome::Installed, RestartNeed::Required},
+        {3011, Outcome::Installed, RestartNeed::Required}, {1641, Outcome::Installed, RestartNeed::Initiated},
+        {1602, Outcome::Cancelled, RestartNeed::None},     {1603, Outcome::Failed, RestartNeed::None},
+        {1618, Outcome::Failed, RestartNeed::None},        {3009, Outcome::Failed, RestartNeed::None},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.exitCode);
@@ -220,25 +190,51 @@ TEST_F(MsiexecRun, RestartCodesBecomeSuccessThatRequestsARestart)
         AddArchitecturePackages(kProductCodeA, L"2.0.13000");
         machine().exitCodes = {row.exitCode};
 
-        EXPECT_EQ(Run(false), row.result);
-        EXPECT_EQ(restartRequested, row.restart);
+        const InstallResult result = Run(false);
+        EXPECT_EQ(result.outcome, row.outcome);
+        EXPECT_EQ(result.code, row.outcome == Outcome::Installed ? 0u : row.exitCode);
+        EXPECT_EQ(result.restart, row.restart);
+        EXPECT_EQ(result.logPath, kLogPath);
         EXPECT_FALSE(sim::MarkerExists()) << "the run flow records the marker, not the msiexec run";
-        EXPECT_EQ(machine().commandLines.size(), 1u);
         EXPECT_TRUE(machine().boxes.empty());
     }
 }
 
-TEST_F(MsiexecRun, AStartFailureReturnsTheStartError)
+TEST_F(MsiexecRun, AChildThatNeverWroteItsLogLeavesNone)
 {
-    for (uint32_t error : {2u, 193u}) {
-        SCOPED_TRACE(error);
+    const struct {
+        const char* what;
+        uint32_t startError;
+        bool childWrites;
+        uint32_t exitCode;
+    } rows[] = {
+        {"not started", 2, false, 0},
+        {"not started either", 193, false, 0},
+        {"ran and wrote nothing", 0, false, 1603},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         sim::Reset();
         AddArchitecturePackages(kProductCodeA, L"2.0.13000");
-        machine().startError = error;
-        EXPECT_EQ(Run(false), error);
-        EXPECT_FALSE(sim::MarkerExists());
+        machine().startError = row.startError;
+        machine().childWritesLog = row.childWrites;
+        machine().exitCodes = {row.exitCode};
+
+        const InstallResult result = Run(false);
+        ExpectFailure(result, row.startError != 0 ? row.startError : row.exitCode);
+        EXPECT_EQ(result.logPath, L"");
+        EXPECT_FALSE(sim::FileExistsOnMachine(kLogPath));
         EXPECT_TRUE(machine().boxes.empty());
     }
+}
+
+TEST_F(MsiexecRun, AChildLostAfterItsStartIsAFailureThatKeepsItsLog)
+{
+    sim::FailCall("WaitForSingleObject", 6);
+    const InstallResult result = Run(true);
+    ExpectFailure(result, 6);
+    EXPECT_EQ(result.logPath, kLogPath);  // the child may still be writing it
+    EXPECT_TRUE(sim::FileExistsOnMachine(kLogPath));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -252,7 +248,7 @@ TEST_F(MsiexecRun, TheSourceListIsClearedThenNamesTheNewPackageFile)
         sim::AddDirectory(L"C:\\Layout\\packages");
         sim::AddPackage(L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi", kProductCodeA, kUpgradeCode, L"2.0");
 
-        EXPECT_EQ(Run(false, kFreshArguments, code, L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi"), 0u);
+        EXPECT_EQ(Run(false, kFreshArguments, code, L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi").code, 0u);
         const auto& calls = machine().sourceListCalls;
         ASSERT_EQ(calls.size(), 2u);
         EXPECT_EQ(calls[0].what, L"clear");
@@ -281,7 +277,7 @@ TEST_F(MsiexecRun, TheSourceHashFileGoesOnWindowsXpAnd2003Only)
         sim::AddDirectory(L"C:\\Windows\\installer");
         sim::AddFile(hash);
 
-        EXPECT_EQ(Run(false, kFreshArguments, kProductCodeB), 0u);
+        EXPECT_EQ(Run(false, kFreshArguments, kProductCodeB).code, 0u);
         if (row.removed) {
             EXPECT_EQ(machine().removedFiles, std::vector<std::wstring>{hash});
             EXPECT_FALSE(sim::FileExistsOnMachine(hash));
@@ -316,7 +312,7 @@ TEST_F(MsiexecRun, TheSourceHashPathFollowsTheWindowsFolderAndTheCode)
             machine().windowsDirectory = row.windowsDirectory;
         }
 
-        EXPECT_EQ(Run(false, kFreshArguments, row.code), 0u);
+        EXPECT_EQ(Run(false, kFreshArguments, row.code).code, 0u);
         EXPECT_EQ(machine().removedFiles, row.removed);
         EXPECT_EQ(machine().commandLines.size(), 1u);
     }

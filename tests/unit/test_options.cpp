@@ -114,18 +114,22 @@ TEST_F(CommandLineOfTheProcess, HelpIsShownEvenWhenSilentAndEndsWithZero)
     EXPECT_NE(help.text.find(L"пакета MSI Kestrova CSP\n"), std::wstring::npos);
 }
 
-TEST_F(CommandLineOfTheProcess, AnUnsplittableCommandLineKeepsTheDefaults)
+TEST_F(CommandLineOfTheProcess, AnUnsplittableCommandLineEndsTheRunWithItsErrorAndNoBox)
 {
-    machine().arguments = {L"bootstrapper.exe", L"-silent"};
-    machine().commandLineSplits = false;
-    EXPECT_EQ(ParseCommandLine(options), ParseOutcome::Parsed);
+    // Not even -silent can be known: a box could hold up a silent deployment for ever.
+    sim::FailCall("CommandLineToArgvW", 8);
+    EXPECT_EQ(RunWithSwitches({L"-silent", L"-norestart"}), 8u);
+    EXPECT_TRUE(machine().boxes.empty());
+    EXPECT_TRUE(machine().commandLines.empty());
     EXPECT_FALSE(options.silent);
 }
 
 TEST_F(CommandLineOfTheProcess, ParsedSwitchesReachTheOptions)
 {
     machine().arguments = {L"bootstrapper.exe", L"-silent", L"-ZarelArgs", L"/qn"};
-    EXPECT_EQ(ParseCommandLine(options), ParseOutcome::Parsed);
+    ParseOutcome outcome = ParseOutcome::HelpRequested;
+    EXPECT_EQ(ParseCommandLine(options, outcome), 0u);
+    EXPECT_EQ(outcome, ParseOutcome::Parsed);
     EXPECT_TRUE(options.silent);
     EXPECT_EQ(options.zarelArgs, L" /qn ");
     EXPECT_TRUE(machine().boxes.empty());

@@ -37,132 +37,141 @@ class PackageDiscovery : public PackageTest {};
 // ---------------------------------------------------------------------------------------------
 // FindPackageFile
 
-TEST_F(PackageDiscovery, MatchBesideTheExecutableWinsOverAnyListedEarlierInASubfolder)
+namespace {
+
+void Fail(const char* call, uint32_t error, int occurrence = 1) { sim::FailCall(call, error, occurrence); }
+
+}  // namespace
+
+TEST_F(PackageDiscovery, TheFirstFileThatMatchesBesideTheExecutableThenOneFolderDown)
 {
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-    sim::AddFile(L"C:\\Layout\\zarelcom-x64.msi");
-
-    const Found found = Find(L"zarelcom*x64*");
-    EXPECT_EQ(found.code, 0u);
-    EXPECT_EQ(found.path, L"C:\\Layout\\zarelcom-x64.msi");
-}
-
-TEST_F(PackageDiscovery, FirstSubfolderInListingOrderThatHoldsAMatchWins)
-{
-    // Listing order, not alphabetical: "zeta" is listed before "alpha".
-    sim::AddDirectory(L"C:\\Layout\\empty");
-    sim::AddFile(L"C:\\Layout\\empty\\readme.txt");
-    sim::AddDirectory(L"C:\\Layout\\zeta");
-    sim::AddFile(L"C:\\Layout\\zeta\\zarelcom-x64.msi");
-    sim::AddDirectory(L"C:\\Layout\\alpha");
-    sim::AddFile(L"C:\\Layout\\alpha\\zarelcom-x64.msi");
-
-    const Found found = Find(L"zarelcom*x64*");
-    EXPECT_EQ(found.code, 0u);
-    EXPECT_EQ(found.path, L"C:\\Layout\\zeta\\zarelcom-x64.msi");
-}
-
-TEST_F(PackageDiscovery, WithinAFolderTheFirstListedMatchWins)
-{
-    sim::AddFile(L"C:\\Layout\\zarelcom-x64-b.msi");
-    sim::AddFile(L"C:\\Layout\\zarelcom-x64-a.msi");
-    EXPECT_EQ(Find(L"zarelcom*x64*").path, L"C:\\Layout\\zarelcom-x64-b.msi");
-}
-
-TEST_F(PackageDiscovery, FoldersWhoseNamesBeginWithAFullStopAreNeverSearched)
-{
-    sim::AddDirectory(L"C:\\Layout\\.svn");
-    sim::AddFile(L"C:\\Layout\\.svn\\zarelcom-x64.msi");
-    // ".." seen from the layout folder is its parent; a package lying there must not be picked up.
-    sim::AddDirectory(L"C:\\Layout\\..");
-    sim::AddFile(L"C:\\Layout\\..\\zarelcom-x64.msi");
-
-    const Found found = Find(L"zarelcom*x64*");
-    EXPECT_EQ(found.code, 232u);
-    EXPECT_EQ(found.path, kUnchanged);
-}
-
-TEST_F(PackageDiscovery, AHiddenFolderDoesNotStopTheSearchOfTheFoldersAfterIt)
-{
-    sim::AddDirectory(L"C:\\Layout\\.cache");
-    sim::AddFile(L"C:\\Layout\\.cache\\zarelcom-x64.msi");
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-
-    EXPECT_EQ(Find(L"zarelcom*x64*").path, L"C:\\Layout\\packages\\zarelcom-x64.msi");
-}
-
-TEST_F(PackageDiscovery, SubfoldersAreSearchedOneLevelDeepOnly)
-{
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddDirectory(L"C:\\Layout\\packages\\x64");
-    sim::AddFile(L"C:\\Layout\\packages\\x64\\zarelcom-x64.msi");
-
-    const Found found = Find(L"zarelcom*x64*");
-    EXPECT_EQ(found.code, 232u);
-    EXPECT_EQ(found.path, kUnchanged);
-}
-
-TEST_F(PackageDiscovery, NoMatchAnywhereGives232AndLeavesThePathAlone)
-{
-    sim::AddFile(L"C:\\Layout\\zarelcom-win32.msi");
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddFile(L"C:\\Layout\\packages\\setup.msi");
-
-    const Found found = Find(L"zarelcom*x64*");
-    EXPECT_EQ(found.code, 232u);
-    EXPECT_EQ(found.path, kUnchanged);
-}
-
-TEST_F(PackageDiscovery, AnUnlistableExecutableFolderGives232)
-{
-    machine().executablePath = L"D:\\Gone\\bootstrapper.exe";
-    const Found found = Find(L"*.msi");
-    EXPECT_EQ(found.code, 232u);
-    EXPECT_EQ(found.path, kUnchanged);
-}
-
-TEST_F(PackageDiscovery, MasksIgnoreCaseAndThePathKeepsTheListingsSpelling)
-{
-    sim::AddDirectory(L"C:\\Layout\\Packages");
-    sim::AddFile(L"C:\\Layout\\Packages\\ZarelCom-X64.MSI");
-
-    const Found found = Find(L"zarelcom*x64**.msi");
-    EXPECT_EQ(found.code, 0u);
-    EXPECT_EQ(found.path, L"C:\\Layout\\Packages\\ZarelCom-X64.MSI");
-}
-
-TEST_F(PackageDiscovery, AFolderOfAMatchingNameIsPassedOver)
-{
-    // The layout zarelcom-x64\zarelcom-x64.msi: the folder beside the executable is no package.
-    sim::AddDirectory(L"C:\\Layout\\zarelcom-x64");
-    sim::AddFile(L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi");
-    EXPECT_EQ(Find(L"zarelcom*x64*").path, L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi");
-
-    // A file listed after a matching folder in the same place is the first match.
-    sim::Reset();
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddDirectory(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-    sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi");
-    EXPECT_EQ(Find(L"zarelcom*x64*.msi").path, L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi");
-
-    // Folders alone are no match at all.
-    sim::Reset();
-    sim::AddDirectory(L"C:\\Layout\\zarelcom-x64.msi");
-    const Found found = Find(L"zarelcom*x64*.msi");
-    EXPECT_EQ(found.code, 232u);
-    EXPECT_EQ(found.path, kUnchanged);
-}
-
-TEST_F(PackageDiscovery, TheExecutablesFolderIsWhereverTheExecutableRuns)
-{
-    machine().executablePath = L"E:\\Media\\Plugin\\start.exe";
-    sim::AddDirectory(L"E:\\Media\\Plugin");
-    sim::AddFile(L"E:\\Media\\Plugin\\zarelcom-x64.msi");
-    sim::AddFile(L"C:\\Layout\\other-x64.msi");
-
-    EXPECT_EQ(Find(L"*x64*").path, L"E:\\Media\\Plugin\\zarelcom-x64.msi");
+    const struct {
+        const char* what;
+        void (*layout)();
+        const wchar_t* mask;
+        uint32_t code;
+        std::wstring path;  // kUnchanged unless found
+    } rows[] = {
+        {"beside the executable wins over a subfolder listed earlier",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
+             sim::AddFile(L"C:\\Layout\\zarelcom-x64.msi");
+         },
+         L"zarelcom*x64*", 0, L"C:\\Layout\\zarelcom-x64.msi"},
+        {"the first subfolder in listing order, not alphabetical",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\empty");
+             sim::AddFile(L"C:\\Layout\\empty\\readme.txt");
+             sim::AddDirectory(L"C:\\Layout\\zeta");
+             sim::AddFile(L"C:\\Layout\\zeta\\zarelcom-x64.msi");
+             sim::AddDirectory(L"C:\\Layout\\alpha");
+             sim::AddFile(L"C:\\Layout\\alpha\\zarelcom-x64.msi");
+         },
+         L"zarelcom*x64*", 0, L"C:\\Layout\\zeta\\zarelcom-x64.msi"},
+        {"within a folder the first listed match",
+         [] {
+             sim::AddFile(L"C:\\Layout\\zarelcom-x64-b.msi");
+             sim::AddFile(L"C:\\Layout\\zarelcom-x64-a.msi");
+         },
+         L"zarelcom*x64*", 0, L"C:\\Layout\\zarelcom-x64-b.msi"},
+        {"folders beginning with a full stop are never searched, \"..\" included",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\.svn");
+             sim::AddFile(L"C:\\Layout\\.svn\\zarelcom-x64.msi");
+             sim::AddDirectory(L"C:\\Layout\\..");
+             sim::AddFile(L"C:\\Layout\\..\\zarelcom-x64.msi");
+         },
+         L"zarelcom*x64*", 232, kUnchanged},
+        {"a hidden folder does not end the search",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\.cache");
+             sim::AddFile(L"C:\\Layout\\.cache\\zarelcom-x64.msi");
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
+         },
+         L"zarelcom*x64*", 0, L"C:\\Layout\\packages\\zarelcom-x64.msi"},
+        {"one level deep only",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             sim::AddDirectory(L"C:\\Layout\\packages\\x64");
+             sim::AddFile(L"C:\\Layout\\packages\\x64\\zarelcom-x64.msi");
+         },
+         L"zarelcom*x64*", 232, kUnchanged},
+        {"no match anywhere",
+         [] {
+             sim::AddFile(L"C:\\Layout\\zarelcom-win32.msi");
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             sim::AddFile(L"C:\\Layout\\packages\\setup.msi");
+         },
+         L"zarelcom*x64*", 232, kUnchanged},
+        {"masks ignore case, the path keeps the listing's spelling",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\Packages");
+             sim::AddFile(L"C:\\Layout\\Packages\\ZarelCom-X64.MSI");
+         },
+         L"zarelcom*x64**.msi", 0, L"C:\\Layout\\Packages\\ZarelCom-X64.MSI"},
+        {"a folder of a matching name beside the executable is passed over",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\zarelcom-x64");
+             sim::AddFile(L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi");
+         },
+         L"zarelcom*x64*", 0, L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi"},
+        {"a file listed after a matching folder",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             sim::AddDirectory(L"C:\\Layout\\packages\\zarelcom-x64.msi");
+             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi");
+         },
+         L"zarelcom*x64*.msi", 0, L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi"},
+        {"folders alone", [] { sim::AddDirectory(L"C:\\Layout\\zarelcom-x64.msi"); }, L"zarelcom*x64*.msi", 232,
+         kUnchanged},
+        {"the executable's folder wherever the executable runs",
+         [] {
+             sim::machine().executablePath = L"E:\\Media\\Plugin\\start.exe";
+             sim::AddDirectory(L"E:\\Media\\Plugin");
+             sim::AddFile(L"E:\\Media\\Plugin\\zarelcom-x64.msi");
+             sim::AddFile(L"C:\\Layout\\other-x64.msi");
+         },
+         L"*x64*", 0, L"E:\\Media\\Plugin\\zarelcom-x64.msi"},
+        // A search that fails is never "no package": its error is the result.
+        {"the executable's folder cannot be listed",
+         [] { sim::machine().executablePath = L"D:\\Gone\\bootstrapper.exe"; }, L"*.msi", 3, kUnchanged},
+        {"the search beside the executable fails", [] { Fail("FindFirstFileW", 206); }, L"*.msi", 206, kUnchanged},
+        {"the listing of the subfolders fails",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             Fail("FindNextFileW", 59);
+         },
+         L"zarelcom*x64*", 59, kUnchanged},
+        {"a subfolder's search fails",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             Fail("FindFirstFileW", 206, 3);
+         },
+         L"zarelcom*x64*", 206, kUnchanged},
+        {"a subfolder that may not be read is passed over",
+         [] {
+             sim::AddDirectory(L"C:\\Layout\\System Volume Information");
+             sim::AddDirectory(L"C:\\Layout\\packages");
+             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
+             Fail("FindFirstFileW", 5, 3);
+         },
+         L"zarelcom*x64*", 0, L"C:\\Layout\\packages\\zarelcom-x64.msi"},
+        // Never the current directory instead of the executable's.
+        {"the executable's path cannot be read", [] { Fail("GetModuleFileNameW", 122); }, L"*.msi", 122, kUnchanged},
+        {"the executable's path names no folder", [] { sim::machine().executablePath = L"bootstrapper.exe"; },
+         L"*.msi", 161, kUnchanged},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim::Reset();
+        row.layout();
+        const Found found = Find(row.mask);
+        EXPECT_EQ(found.code, row.code);
+        EXPECT_EQ(found.path, row.path);
+        EXPECT_EQ(machine().openSearches, 0);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -249,41 +258,13 @@ TEST_F(PackageDiscovery, OneOpeningReadsEveryPropertyTheRunNeeds)
 {
     sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000", L"Kestrova Pellaris x64");
     PlugInPackage package;
-    EXPECT_EQ(ReadPlugInPackage(kX64Package, package), 0u);
+    EXPECT_EQ(ReadPlugInPackage(false, kX64Package, package), 0u);
     EXPECT_EQ(package.path, kX64Package);
-    EXPECT_EQ(package.productCode.value, kProductCodeA);
-    EXPECT_EQ(package.upgradeCode.value, kUpgradeCode);
-    EXPECT_EQ(package.productVersion.value, L"2.0.13000");
-    EXPECT_EQ(package.productName.value, L"Kestrova Pellaris x64");
-    for (const PackageProperty* property :
-         {&package.productCode, &package.upgradeCode, &package.productVersion, &package.productName}) {
-        EXPECT_EQ(property->status, 0u);
-    }
+    EXPECT_EQ(package.productCode, kProductCodeA);
+    EXPECT_EQ(package.upgradeCode, kUpgradeCode);
+    EXPECT_EQ(package.productVersion, L"2.0.13000");
+    EXPECT_EQ(package.productName, L"Kestrova Pellaris x64");
     EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
-    EXPECT_TRUE(machine().boxes.empty());
-}
-
-TEST_F(PackageDiscovery, AnUnreadablePropertyKeepsItsOwnStatus)
-{
-    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
-    sim::PackageAt(kX64Package).propertyErrors[L"ProductVersion"] = 1627;
-
-    PlugInPackage package;
-    EXPECT_EQ(ReadPlugInPackage(kX64Package, package), 0u);
-    EXPECT_EQ(package.productVersion.status, 1627u);
-    EXPECT_EQ(package.productCode.status, 0u);
-    EXPECT_EQ(package.productCode.value, kProductCodeA);
-    EXPECT_TRUE(machine().boxes.empty());
-}
-
-TEST_F(PackageDiscovery, APackageThatCannotBeOpenedPassesItsCodeOnAndReadsNothing)
-{
-    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
-    sim::PackageAt(kX64Package).openError = 1620;
-
-    PlugInPackage package;
-    EXPECT_EQ(ReadPlugInPackage(kX64Package, package), 1620u);
-    EXPECT_EQ(package.productCode.value, L"");
     EXPECT_TRUE(machine().boxes.empty());
 }
 
@@ -296,7 +277,7 @@ PlugInPackage RunsPackage(const std::wstring& name = L"Architecture package")
 {
     PlugInPackage package;
     package.path = kX64Package;
-    package.productName.value = name;
+    package.productName = name;
     return package;
 }
 
@@ -356,33 +337,29 @@ TEST_F(PackageDiscovery, TheRunsPackageIsNotOpenedAgainForItsLanguage)
 
 TEST_F(PackageDiscovery, ProductNameFailuresShowAnOwnerlessErrorUnlessSilent)
 {
-    enum class Fault { CannotOpen, NameUnreadable, OwnNameUnreadable };
+    const std::wstring languagePackage = L"C:\\Layout\\rus-zarelcom.msi";
     const struct {
-        Fault fault;
+        const char* what;
+        void (*fault)(const std::wstring& languagePackage);
         uint32_t code;
         uint16_t message;
     } rows[] = {
-        {Fault::CannotOpen, 1620, MSG_PACKAGE_NOT_OPENED},
-        {Fault::NameUnreadable, 1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
-        {Fault::OwnNameUnreadable, 1610, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        {"cannot open", [](const std::wstring& p) { sim::PackageAt(p).openError = 1620; }, 1620, MSG_PACKAGE_NOT_OPENED},
+        {"ProductName unreadable", [](const std::wstring& p) { sim::PackageAt(p).propertyErrors[L"ProductName"] = 1627; },
+         1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        {"the search for it fails", [](const std::wstring&) { sim::FailCall("FindFirstFileW", 206); },
+         206, MSG_PACKAGE_PATH_NOT_FOUND},
     };
-    const std::wstring languagePackage = L"C:\\Layout\\rus-zarelcom.msi";
     for (const auto& row : rows) {
         for (bool silent : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "message " << row.message << (silent ? " silent" : ""));
+            SCOPED_TRACE(testing::Message() << row.what << (silent ? ", silent" : ""));
             sim::Reset();
-            PlugInPackage package = RunsPackage();
-            if (row.fault == Fault::OwnNameUnreadable) {
-                package.productName = {L"", 1610};
-            } else {
-                sim::AddPackage(languagePackage, kProductCodeA, kUpgradeCode, L"1.0");
-            }
-            if (row.fault == Fault::CannotOpen) sim::PackageAt(languagePackage).openError = 1620;
-            if (row.fault == Fault::NameUnreadable) sim::PackageAt(languagePackage).propertyErrors[L"ProductName"] = 1627;
+            sim::AddPackage(languagePackage, kProductCodeA, kUpgradeCode, L"1.0");
+            row.fault(languagePackage);
 
-            std::wstring name;
-            EXPECT_EQ(ReadQuestionProductName(silent, package, name), row.code);
-            EXPECT_TRUE(machine().openHandles.empty());
+            std::wstring name = kUnchanged;
+            EXPECT_EQ(ReadQuestionProductName(silent, RunsPackage(), name), row.code);
+            EXPECT_TRUE(sim::EverythingClosed());
             if (silent) {
                 EXPECT_TRUE(machine().boxes.empty());
             } else {

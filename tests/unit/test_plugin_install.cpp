@@ -38,12 +38,10 @@ protected:
         return sim::InstallProduct(productCode, kUpgradeCode, version);
     }
 
-    // Runs the flow; `restartRequested` and `updateDeclined` tell how it ended besides its code.
+    // Runs the flow; `result` tells how it ended besides its code.
     uint32_t Install(bool silent, const std::wstring& extra = L"", bool reinstall = false)
     {
-        const InstallResult result = InstallPlugInPackage(silent, reinstall, extra, logPath);
-        restartRequested = result.restartRequested;
-        updateDeclined = result.updateDeclined;
+        result = InstallPlugInPackage(silent, reinstall, extra);
         return result.code;
     }
 
@@ -77,10 +75,10 @@ protected:
         }
     }
 
-    std::wstring logPath;
-    bool restartRequested = false;
-    bool updateDeclined = false;
+    InstallResult result;
 };
+
+using Outcome = InstallResult::Outcome;
 
 }  // namespace
 
@@ -130,10 +128,10 @@ TEST_F(PlugInInstall, FreshInstallRunsWithAddNpzarel)
 {
     Layout(L"2.0.13000");
     EXPECT_EQ(Install(false, kExtra), 0u);
-    EXPECT_FALSE(updateDeclined);
+    EXPECT_EQ(result.outcome, Outcome::Installed);
     EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh + kExtra);
     EXPECT_TRUE(machine().boxes.empty());
-    EXPECT_EQ(logPath, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log");
+    EXPECT_EQ(result.logPath, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log");
     // The source list is reset for the installed code even when there is none.
     ASSERT_EQ(machine().sourceListCalls.size(), 2u);
     EXPECT_EQ(machine().sourceListCalls[0].productCode, L"");
@@ -242,7 +240,7 @@ TEST_F(PlugInInstall, SameVersionInteractiveAsksAndNoDeclines)
         machine().answers = {answer};
 
         EXPECT_EQ(Install(false), 1602u);
-        EXPECT_FALSE(updateDeclined);
+        EXPECT_EQ(result.outcome, Outcome::Cancelled);
         ExpectOnlyBox(Owner::Owned, kQuestionStyle, MSG_UPDATE_CAPTION, MSG_SAME_VERSION_REINSTALL);
         EXPECT_TRUE(machine().commandLines.empty());
         EXPECT_TRUE(machine().sourceListCalls.empty());
@@ -268,7 +266,7 @@ TEST_F(PlugInInstall, SameVersionSilentWithoutReinstallDoesNothing)
     EXPECT_EQ(Install(true), 0u);
     EXPECT_TRUE(machine().boxes.empty());
     EXPECT_TRUE(machine().commandLines.empty());
-    EXPECT_EQ(logPath, L"");
+    EXPECT_EQ(result.logPath, L"");
 }
 
 TEST_F(PlugInInstall, SameVersionWithReinstallRunsWithoutAQuestion)
@@ -296,7 +294,7 @@ TEST_F(PlugInInstall, NewerVersionInstalledIsRefusedInteractively)
         EXPECT_EQ(Install(false, L"", reinstall), 0u);
         ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_UPDATE_CAPTION, MSG_NEWER_VERSION_INSTALLED);
         EXPECT_TRUE(machine().commandLines.empty());
-        EXPECT_EQ(logPath, L"");
+        EXPECT_EQ(result.logPath, L"");
     }
 }
 
@@ -316,12 +314,12 @@ TEST_F(PlugInInstall, DecliningTheUpdateEndsTheRunWithNothingInstalled)
     Installed(kProductCodeA, L"2.0.12888");
     machine().answers = {kButtonNo};
 
-    EXPECT_EQ(Install(false), 1602u);
-    EXPECT_TRUE(updateDeclined);
+    EXPECT_EQ(Install(false), 0u);
+    EXPECT_EQ(result.outcome, Outcome::UpdateDeclined);
     EXPECT_EQ(machine().boxes.size(), 1u);
     EXPECT_TRUE(machine().commandLines.empty());
     EXPECT_TRUE(machine().sourceListCalls.empty());
-    EXPECT_EQ(logPath, L"");
+    EXPECT_EQ(result.logPath, L"");
 }
 
 TEST_F(PlugInInstall, AFailedComparisonIsPassedOnAndNothingRuns)
@@ -414,35 +412,78 @@ TEST_F(PlugInInstall, ALogOfTheCallersOwnNeedsNoTmp)
     EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh + L" /l*v C:\\mine.log ");
 }
 
-TEST_F(PlugInInstall, AnUnreadablePackageCodeIsReportedWithItsStatus)
+TEST_F(PlugInInstall, APackageThatCannotBeHeldOrReadIsReportedWithItsStatus)
 {
     const struct {
         const char* what;
-        bool cannotOpen;
+        void (*fault)();
         uint32_t code;
+        uint16_t message;
     } rows[] = {
-        {"cannot open", true, 1620},
-        {"ProductCode unreadable", false, 1627},
+        {"still written by a download", [] { sim::FailCall("CreateFileW(OPEN_EXISTING)", 32); }, 32,
+         MSG_PACKAGE_NOT_OPENED},
+        {"cannot open", [] { sim::PackageAt(kX64Package).openError = 1620; }, 1620, MSG_PRODUCT_CODE_UNREADABLE},
+        {"ProductCode unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductCode"] = 1627; }, 1627,
+         MSG_PRODUCT_CODE_UNREADABLE},
+        {"no ProductCode", [] { sim::PackageAt(kX64Package).properties.erase(L"ProductCode"); }, 1620,
+         MSG_PRODUCT_CODE_UNREADABLE},
+        {"UpgradeCode unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"UpgradeCode"] = 1627; }, 1627,
+         MSG_PRODUCT_CODE_UNREADABLE},
+        {"empty UpgradeCode", [] { sim::PackageAt(kX64Package).properties[L"UpgradeCode"] = L""; }, 1620,
+         MSG_PRODUCT_CODE_UNREADABLE},
+        {"ProductVersion unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductVersion"] = 1627; },
+         1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        {"ProductName unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductName"] = 1627; }, 1627,
+         MSG_PACKAGE_PROPERTY_UNREADABLE},
     };
     for (const auto& row : rows) {
         for (bool silent : {false, true}) {
             SCOPED_TRACE(testing::Message() << row.what << (silent ? ", silent" : ""));
             sim::Reset();
             Layout(L"2.0.13000");
-            if (row.cannotOpen) {
-                sim::PackageAt(kX64Package).openError = 1620;
-            } else {
-                sim::PackageAt(kX64Package).propertyErrors[L"ProductCode"] = 1627;
-            }
+            Installed(kProductCodeA, L"2.0.12888");
+            row.fault();
 
             EXPECT_EQ(Install(silent), row.code);
+            EXPECT_EQ(result.outcome, Outcome::Failed);
             EXPECT_TRUE(machine().commandLines.empty());
-            EXPECT_TRUE(machine().openHandles.empty());
+            EXPECT_TRUE(sim::EverythingClosed());
             if (silent) {
                 EXPECT_TRUE(machine().boxes.empty());
             } else {
-                ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, MSG_PRODUCT_CODE_UNREADABLE);
+                ExpectOnlyBox(Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, row.message);
             }
+        }
+    }
+}
+
+TEST_F(PlugInInstall, ThePackageIsHeldFromItsDiscoveryUntilMsiexecHasEnded)
+{
+    // Nobody can swap the file between the check of its codes and version and its installation.
+    Layout(L"2.0.13000");
+    Installed(kProductCodeA, L"2.0.12888");
+    EXPECT_EQ(Install(false), 0u);
+    ASSERT_EQ(machine().heldWhileRunning.size(), 1u);
+    EXPECT_EQ(machine().heldWhileRunning[0].count(L"c:\\layout\\zarelcom-x64.msi"), 1u);
+    EXPECT_TRUE(machine().heldFiles.empty());
+}
+
+TEST_F(PlugInInstall, AnEnumerationThatFailsIsNoProductInstalled)
+{
+    // Taken for "none installed", it would install over the product with a fresh install's properties.
+    for (bool silent : {false, true}) {
+        SCOPED_TRACE(silent ? "silent" : "interactive");
+        sim::Reset();
+        Layout(L"2.0.13000");
+        Installed(kProductCodeA, L"2.0.12888");
+        sim::FailCall("MsiEnumRelatedProductsW", 1610);
+
+        EXPECT_EQ(Install(silent), 1610u);
+        EXPECT_TRUE(machine().commandLines.empty());
+        if (silent) {
+            EXPECT_TRUE(machine().boxes.empty());
+        } else {
+            ExpectOnlyBox(Owner::None, kOwnerlessErrorStyle, MSG_ERROR_CAPTION, MSG_INSTALLED_VERSION_UNREADABLE);
         }
     }
 }
@@ -493,13 +534,12 @@ TEST_F(PlugInInstall, TheMsiexecResultIsTheResultAndTheLogPathStays)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.exitCode);
         sim::Reset();
-        logPath.clear();
         Layout(L"2.0.13000");
         machine().exitCodes = {row.exitCode};
 
         EXPECT_EQ(Install(false), row.result);
-        EXPECT_EQ(logPath, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log");
-        EXPECT_EQ(restartRequested, row.restart);
+        EXPECT_EQ(result.logPath, kTemp + L"\\zarelcom-x64.msi_" + kStamp + L".log");
+        EXPECT_EQ(result.restart == RestartNeed::Required, row.restart);
         EXPECT_TRUE(machine().boxes.empty());  // the run flow reports msiexec's failures, not this step
     }
 }

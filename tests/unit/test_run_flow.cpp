@@ -138,7 +138,7 @@ TEST_F(RunFlow, CancelInsideMsiexecEndsWith1602AndNoReport)
 
 TEST_F(RunFlow, MissingPackageIsReportedTwice)
 {
-    machine().entries.erase(machine().entries.begin() + 2);  // the package file
+    std::erase_if(machine().entries, [](const sim::Machine::Entry& e) { return e.path == kPackage; });
     EXPECT_EQ(Run(), 232u);
     EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_PACKAGE_NOT_FOUND, kNoMessage}));
     EXPECT_EQ(machine().boxes[2].text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 232.\n");
@@ -197,117 +197,82 @@ TEST_F(RunFlow, ExtraArgumentsStandLastOnTheMsiexecCommandLine)
 
 // ---- the restart at the end of a successful run
 
-TEST_F(RunFlow, RestartCodeAsksAndNoLeavesNoMarker)
+TEST_F(RunFlow, TheRestartThatIsDueAndTheExitCodeItLeaves)
 {
-    machine().exitCodes = {3010};
-    machine().answers = {6, 7};
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));
-    EXPECT_FALSE(sim::MarkerExists());
-    EXPECT_EQ(machine().restartRequests, 0);
+    enum class Marker { None, Pending, Undeletable };
+    const uint16_t restart = MSG_RESTART_PLUGIN, success = MSG_SUCCESS_PLUGIN, failed = MSG_RESTART_FAILED;
+    const uint16_t confirm = MSG_CONFIRM_PLUGIN;
+    const struct {
+        const char* what;
+        std::vector<std::wstring> switches;
+        uint32_t msiexecExit;
+        Marker marker;
+        std::vector<int> answers;
+        bool markerCannotBeCreated, restartRefused;
+        uint32_t exitCode;
+        Ids boxes;
+        int restarts;  // restart requests, accepted or not
+        bool markerAfter;
+    } rows[] = {
+        {"3010, No to the question", {}, 3010, Marker::None, {6, 7}, false, false, 0, {confirm, restart}, 0, false},
+        {"3010, Yes", {}, 3010, Marker::None, {6, 6}, false, false, 0, {confirm, restart}, 1, false},
+        {"3011, Yes, the restart refused", {}, 3011, Marker::None, {6, 6}, false, true, 7, {confirm, restart, failed}, 1,
+         false},
+        {"3010, the question cannot be shown", {}, 3010, Marker::None, {6, 0}, false, false, 3010, {confirm, restart}, 0,
+         false},
+        {"a pending marker, silent: restarts unasked", {L"-silent"}, 0, Marker::Pending, {}, false, false, 0, {}, 1,
+         false},
+        {"a pending marker, silent, the restart refused", {L"-silent"}, 0, Marker::Pending, {}, false, true, 7, {}, 1,
+         false},
+        {"3010 with -norestart: recorded for the next run", {L"-norestart"}, 3010, Marker::None, {}, false, false, 0,
+         {confirm, success}, 0, true},
+        {"a pending marker with -norestart stays", {L"-norestart"}, 0, Marker::Pending, {}, false, false, 0,
+         {confirm, success}, 0, true},
+        {"a pending marker, the run's own msiexec needing none", {}, 0, Marker::Pending, {6, 7}, false, false, 0,
+         {confirm, restart}, 0, false},
+        {"a pending marker survives a failed installation", {}, 1603, Marker::Pending, {}, false, false, 1603,
+         {confirm, kNoMessage}, 0, true},
+        // 1641: Windows is restarting already; asking again could only fail or restart twice.
+        {"1641", {}, 1641, Marker::None, {}, false, false, 0, {confirm, success}, 0, false},
+        {"1641 meets a pending marker", {L"-silent"}, 1641, Marker::Pending, {}, false, false, 0, {}, 0, false},
+        {"1641 with -norestart", {L"-norestart"}, 1641, Marker::Pending, {}, false, false, 0, {confirm, success}, 0,
+         false},
+        // A restart that cannot be recorded is still due: the question, the silent restart, or 3010.
+        {"unrecorded, No", {}, 3010, Marker::None, {6, 7}, true, false, 0, {confirm, restart}, 0, false},
+        {"unrecorded, silent", {L"-silent"}, 3011, Marker::None, {}, true, false, 0, {}, 1, false},
+        {"unrecorded, -norestart", {L"-norestart"}, 3010, Marker::None, {}, true, false, 3010, {confirm, success}, 0,
+         false},
+        // A marker that cannot be deleted would restart every later silent run: never restarted over.
+        {"an undeletable marker", {}, 0, Marker::Undeletable, {}, false, false, 7, {confirm, failed}, 0, true},
+        {"an undeletable marker, silent", {L"-silent"}, 0, Marker::Undeletable, {}, false, false, 7, {}, 0, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        SetUp();
+        machine().exitCodes = {row.msiexecExit};
+        if (row.marker != Marker::None) machine().registryKeys.insert(L"software\\needbstrreboot");
+        if (row.marker == Marker::Undeletable) machine().registryKeys.insert(L"software\\needbstrreboot\\left");
+        machine().answers.assign(row.answers.begin(), row.answers.end());
+        if (row.markerCannotBeCreated) machine().registryCreateError = 5;
+        machine().restartAccepted = !row.restartRefused;
 
-    // The next run has nothing pending.
-    machine().boxes.clear();
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
+        EXPECT_EQ(Run(row.switches), row.exitCode);
+        EXPECT_EQ(BoxMessages(), row.boxes);
+        EXPECT_EQ(machine().restartRequests, row.restarts);
+        EXPECT_EQ(sim::MarkerExists(), row.markerAfter);
+    }
 }
 
-TEST_F(RunFlow, YesRestartsAndAFailedRestartEndsWithSeven)
+TEST_F(RunFlow, TheRestartBoxesAreAsTheUserMustSeeThem)
 {
-    machine().exitCodes = {1641};
-    machine().answers = {6, 6};
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(machine().restartRequests, 1);
-    EXPECT_FALSE(sim::MarkerExists());
-
-    SetUp();
     machine().exitCodes = {3011};
     machine().restartAccepted = false;
     machine().answers = {6, 6};
     EXPECT_EQ(Run(), 7u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN, MSG_RESTART_FAILED}));
+    ASSERT_EQ(machine().boxes.size(), 3u);
+    EXPECT_EQ(machine().boxes[1].style, 0x50034u);
+    EXPECT_EQ(machine().boxes[1].caption, L"Kestrova Pellaris");
     EXPECT_EQ(machine().boxes[2].style, 0x50000u);
-}
-
-TEST_F(RunFlow, SilentRunRestartsWithoutAsking)
-{
-    machine().registryKeys.insert(L"software\\needbstrreboot");
-    EXPECT_EQ(Run({L"-silent"}), 0u);
-    EXPECT_EQ(machine().restartRequests, 1);
-    EXPECT_TRUE(machine().boxes.empty());
-
-    SetUp();
-    machine().registryKeys.insert(L"software\\needbstrreboot");
-    machine().restartAccepted = false;
-    EXPECT_EQ(Run({L"-silent"}), 7u);
-    EXPECT_TRUE(machine().boxes.empty());
-}
-
-TEST_F(RunFlow, NoRestartKeepsTheMarkerForTheNextRun)
-{
-    machine().exitCodes = {3010};
-    EXPECT_EQ(Run({L"-norestart"}), 0u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
-    EXPECT_TRUE(sim::MarkerExists());
-
-    machine().boxes.clear();
-    options = BootstrapOptions();
-    machine().answers = {6, 7};
-    EXPECT_EQ(Run(), 0u);  // this run's own msiexec needs no restart
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));
-    EXPECT_FALSE(sim::MarkerExists());
-}
-
-TEST_F(RunFlow, AMarkerSurvivesAFailedInstallation)
-{
-    machine().registryKeys.insert(L"software\\needbstrreboot");
-    machine().exitCodes = {1603};
-    EXPECT_EQ(Run(), 1603u);
-    EXPECT_TRUE(sim::MarkerExists());
-    EXPECT_EQ(machine().restartRequests, 0);
-}
-
-TEST_F(RunFlow, ARestartThatCannotBeRecordedIsStillDue)
-{
-    // As if the marker were there: the question, the silent restart, or 3010 for the caller.
-    machine().exitCodes = {3010};
-    machine().registryCreateError = 5;
-    machine().answers = {6, 7};
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_PLUGIN}));
-
-    SetUp();
-    machine().exitCodes = {3011};
-    machine().registryCreateError = 5;
-    EXPECT_EQ(Run({L"-silent"}), 0u);
-    EXPECT_EQ(machine().restartRequests, 1);
-
-    SetUp();
-    machine().exitCodes = {1641};
-    machine().registryCreateError = 5;
-    EXPECT_EQ(Run({L"-norestart"}), 3010u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
-    EXPECT_EQ(machine().restartRequests, 0);
-}
-
-TEST_F(RunFlow, AMarkerThatCannotBeRemovedNeverRestarts)
-{
-    // A key with a subkey cannot be deleted; left in place, it would restart every later silent run.
-    for (bool silent : {false, true}) {
-        SCOPED_TRACE(silent ? "silent" : "interactive");
-        SetUp();
-        machine().registryKeys = {L"software\\needbstrreboot", L"software\\needbstrreboot\\left"};
-        std::vector<std::wstring> switches;
-        if (silent) switches.push_back(L"-silent");
-        EXPECT_EQ(Run(switches), 7u);
-        EXPECT_EQ(machine().restartRequests, 0);
-        EXPECT_TRUE(sim::MarkerExists());
-        if (silent) {
-            EXPECT_TRUE(machine().boxes.empty());
-        } else {
-            EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_RESTART_FAILED}));
-        }
-    }
 }
 
 TEST_F(RunFlow, WithoutAnOwnerWindowBoxesAreOwnerless)

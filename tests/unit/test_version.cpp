@@ -1,5 +1,5 @@
 // Package versions: parsing as the C runtime's scanner would, the packed-key comparison with its
-// carries and borrows, and the comparison with the installed product that may ask to update.
+// carries and borrows, and what the comparison with the installed product decides and asks.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,8 +16,6 @@ using namespace package_test;
 
 namespace {
 
-constexpr int kUntouched = 42;  // what the caller's comparison variable held before the call
-
 std::wstring UpdateQuestion(const std::wstring& name, const std::wstring& installed, const std::wstring& package)
 {
     return L"Будет произведено обновление " + name + L" " + installed + L" до версии " + package + L". Обновить?";
@@ -31,30 +29,6 @@ void ExpectVersion(const PackageVersion& v, int64_t first, int64_t second, int64
     EXPECT_EQ(v.fourth, fourth);
 }
 
-class VersionDecision : public PackageTest {
-protected:
-    // The x64 package beside the executable and the installed product it would update.
-    void Layout(const std::wstring& packageVersion, const std::wstring& installedVersion,
-                const std::wstring& productName = L"Kestrova Pellaris")
-    {
-        sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, packageVersion, productName);
-        sim::InstallProduct(kProductCodeA, kUpgradeCode, installedVersion);
-    }
-
-    // Compares the run's package, read as the installation flow reads it, with `installedCode`.
-    uint32_t Compare(bool silent, const std::wstring& installedCode = kProductCodeA)
-    {
-        PlugInPackage package;
-        std::wstring path;
-        EXPECT_EQ(FindPackageFile(PlugInPackageMask(), path), 0u);
-        EXPECT_EQ(ReadPlugInPackage(path, package), 0u);
-        return CompareWithInstalled(silent, installedCode, package, comparison, updateDeclined);
-    }
-
-    int comparison = kUntouched;
-    bool updateDeclined = false;
-};
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -65,39 +39,42 @@ TEST(ParseVersion, ReadsLikeTheRuntimesFormattedScan)
     const struct {
         const wchar_t* text;
         int64_t first, second, third, fourth;
+        bool isVersion;  // begins with a number; a package version that does not is no version
     } rows[] = {
-        {L"1.2.3.4", 1, 2, 3, 4},
-        {L"2.0.12888", 2, 0, 12888, 0},  // missing parts are 0
-        {L"2", 2, 0, 0, 0},
-        {L"2.0.12888 beta", 2, 0, 12888, 0},  // trailing words end the scan
-        {L"2.0.12888.7 (release)", 2, 0, 12888, 7},
-        {L"1.2.3.4.5", 1, 2, 3, 4},  // four parts at most
-        {L"1.2.3.4x", 1, 2, 3, 4},
-        {L"  3.1", 3, 1, 0, 0},  // blanks before a number are skipped
-        {L"\t\n3.1", 3, 1, 0, 0},
-        {L"1. 2.\t3", 1, 2, 3, 0},
-        {L"1 .2", 1, 0, 0, 0},  // but a full stop must follow the digits at once
-        {L"+1.-2.+3.-4", 1, -2, 3, -4},
-        {L"-1", -1, 0, 0, 0},
-        {L"1.- 5", 1, 0, 0, 0},  // no blank between a sign and its digits
-        {L"1.+.3", 1, 0, 0, 0},
-        {L"1..2", 1, 0, 0, 0},  // an empty part stops the scan
-        {L"1.x.3", 1, 0, 0, 0},
-        {L"1,2,3", 1, 0, 0, 0},
-        {L"2.0.", 2, 0, 0, 0},
-        {L"007.010", 7, 10, 0, 0},  // decimal, never octal
-        {L"0x1F.2", 0, 0, 0, 0},    // never hexadecimal either
-        {L"70000.65536", 70000, 65536, 0, 0},
-        {L"9223372036854775807.1", INT64_MAX, 1, 0, 0},
-        {L"", 0, 0, 0, 0},  // empty or non-numeric text is 0.0.0.0
-        {L"beta", 0, 0, 0, 0},
-        {L"v2.0", 0, 0, 0, 0},
-        {L".5", 0, 0, 0, 0},
-        {L"-", 0, 0, 0, 0},
+        {L"1.2.3.4", 1, 2, 3, 4, true},
+        {L"2.0.12888", 2, 0, 12888, 0, true},  // missing parts are 0
+        {L"2", 2, 0, 0, 0, true},
+        {L"2.0.12888 beta", 2, 0, 12888, 0, true},  // trailing words end the scan
+        {L"2.0.12888.7 (release)", 2, 0, 12888, 7, true},
+        {L"1.2.3.4.5", 1, 2, 3, 4, true},  // four parts at most
+        {L"1.2.3.4x", 1, 2, 3, 4, true},
+        {L"  3.1", 3, 1, 0, 0, true},  // blanks before a number are skipped
+        {L"\t\n3.1", 3, 1, 0, 0, true},
+        {L"1. 2.\t3", 1, 2, 3, 0, true},
+        {L"1 .2", 1, 0, 0, 0, true},  // but a full stop must follow the digits at once
+        {L"+1.-2.+3.-4", 1, -2, 3, -4, true},
+        {L"-1", -1, 0, 0, 0, true},
+        {L"1.- 5", 1, 0, 0, 0, true},  // no blank between a sign and its digits
+        {L"1.+.3", 1, 0, 0, 0, true},
+        {L"1..2", 1, 0, 0, 0, true},  // an empty part stops the scan
+        {L"1.x.3", 1, 0, 0, 0, true},
+        {L"1,2,3", 1, 0, 0, 0, true},
+        {L"2.0.", 2, 0, 0, 0, true},
+        {L"007.010", 7, 10, 0, 0, true},  // decimal, never octal
+        {L"0x1F.2", 0, 0, 0, 0, true},    // never hexadecimal either
+        {L"70000.65536", 70000, 65536, 0, 0, true},
+        {L"9223372036854775807.1", INT64_MAX, 1, 0, 0, true},
+        {L"", 0, 0, 0, 0, false},  // empty or non-numeric text is 0.0.0.0
+        {L"beta", 0, 0, 0, 0, false},
+        {L"v2.0", 0, 0, 0, 0, false},
+        {L".5", 0, 0, 0, 0, false},
+        {L"-", 0, 0, 0, 0, false},
+        {L" v2.1", 0, 0, 0, 0, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(testing::Message() << '"' << std::string(row.text, row.text + std::wcslen(row.text)) << '"');
         ExpectVersion(ParseVersion(row.text), row.first, row.second, row.third, row.fourth);
+        EXPECT_EQ(BeginsWithNumber(row.text), row.isVersion);
     }
 }
 
@@ -142,214 +119,139 @@ TEST(CompareVersions, MissingPartsCompareAsZero)
 }
 
 // ---------------------------------------------------------------------------------------------
-// CompareWithInstalled
+// DecideOnInstalledVersion: the comparison with the installed product and what it asks
 
-TEST_F(VersionDecision, EveryFailureIsReportedOnceAndLeavesTheComparisonAlone)
+namespace {
+
+using Decision = VersionDecision;
+
+struct ExpectedBox {
+    Owner owner;
+    uint32_t style;
+    uint16_t caption;
+    std::wstring text;
+};
+
+ExpectedBox UpdateQuestionBox(const std::wstring& name, const std::wstring& installed, const std::wstring& package)
 {
-    enum class Fault { VersionProbe, VersionRead, PackageVersionUnreadable };
+    return {Owner::None, kOwnerlessQuestionStyle, MSG_UPDATE_CAPTION, UpdateQuestion(name, installed, package)};
+}
+
+const ExpectedBox kReinstallQuestion = {Owner::Owned, kQuestionStyle, MSG_UPDATE_CAPTION,
+                                        ExpectedText(MSG_SAME_VERSION_REINSTALL)};
+const ExpectedBox kNewerInstalledNotice = {Owner::Owned, kErrorStyle, MSG_UPDATE_CAPTION,
+                                           ExpectedText(MSG_NEWER_VERSION_INSTALLED)};
+
+ExpectedBox OwnerlessError(uint16_t message)
+{
+    return {Owner::None, kOwnerlessErrorStyle, MSG_ERROR_CAPTION, ExpectedText(message)};
+}
+
+class VersionDecisionTest : public PackageTest {};
+
+}  // namespace
+
+TEST_F(VersionDecisionTest, WhatTheVersionsDecideAndWhatIsAsked)
+{
+    const std::wstring kName = L"Kestrova Pellaris";
+    const std::wstring kLanguagePackage = L"C:\\Layout\\rus-zarelcom.msi";
     const struct {
         const char* what;
-        Fault fault;
+        std::wstring package, installed;
+        bool silent, reinstall;
+        std::vector<int> answers;
+        void (*fault)();
         uint32_t code;
-        uint16_t message;
+        Decision decision;  // when the code is 0
+        std::vector<ExpectedBox> boxes;
     } rows[] = {
-        {"size probe of VersionString", Fault::VersionProbe, 1, MSG_INSTALLED_VERSION_UNREADABLE},
-        {"read of VersionString", Fault::VersionRead, 1611, MSG_INSTALLED_VERSION_UNREADABLE},
-        {"ProductVersion unreadable", Fault::PackageVersionUnreadable, 1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
-    };
-    for (const auto& row : rows) {
-        for (bool silent : {false, true}) {
-            SCOPED_TRACE(testing::Message() << row.what << (silent ? ", silent" : ""));
-            sim::Reset();
-            comparison = kUntouched;
-            sim::Product& product = sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0.12888");
-            if (row.fault == Fault::VersionProbe) product.versionProbeError = 1610;
-            if (row.fault == Fault::VersionRead) product.versionReadError = 1611;
-            sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
-            if (row.fault == Fault::PackageVersionUnreadable) {
-                sim::PackageAt(kX64Package).propertyErrors[L"ProductVersion"] = 1627;
-            }
-
-            EXPECT_EQ(Compare(silent), row.code);
-            EXPECT_EQ(comparison, kUntouched);
-            EXPECT_TRUE(machine().openHandles.empty());
-            if (silent) {
-                EXPECT_TRUE(machine().boxes.empty());
-            } else {
-                ExpectOnlyBox(Owner::None, kOwnerlessErrorStyle, MSG_ERROR_CAPTION, row.message);
-            }
-        }
-    }
-}
-
-TEST_F(VersionDecision, EqualOrOlderPackageAsksNothing)
-{
-    const struct {
-        const wchar_t* package;
-        const wchar_t* installed;
-        int expected;
-    } rows[] = {
-        {L"2.0.12888", L"2.0.12888", 0},
-        {L"2.0", L"2.0.0.0", 0},
-        {L"2.0.12888", L"2.0.13000", -1},
-        {L"1.1.0.0", L"1.0.70000.0", -1},
-    };
-    for (const auto& row : rows) {
-        for (bool silent : {false, true}) {
-            SCOPED_TRACE(testing::Message() << (silent ? "silent " : "") << row.expected);
-            sim::Reset();
-            comparison = kUntouched;
-            Layout(row.package, row.installed);
-
-            EXPECT_EQ(Compare(silent), 0u);
-            EXPECT_EQ(comparison, row.expected);
-            EXPECT_TRUE(machine().boxes.empty());
-            EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});  // no name read
-        }
-    }
-}
-
-TEST_F(VersionDecision, TheVersionReadIsThatOfTheProductGiven)
-{
-    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
-    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"1.0");
-    sim::InstallProduct(kProductCodeB, kUpgradeCode, L"2.0.13000");
-
-    EXPECT_EQ(Compare(false, kProductCodeB), 0u);
-    EXPECT_EQ(comparison, 0);
-}
-
-TEST_F(VersionDecision, SilentRunWithANewerPackageAsksNothingAndReadsNoName)
-{
-    Layout(L"2.0.13000", L"2.0.12888");
-    EXPECT_EQ(Compare(true), 0u);
-    EXPECT_EQ(comparison, 1);
-    EXPECT_TRUE(machine().boxes.empty());
-    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
-}
-
-TEST_F(VersionDecision, NewerPackageAsksTheUpdateQuestionAndYesGoesOn)
-{
-    Layout(L"2.0.13000", L"2.0.12888");
-    machine().answers = {kButtonYes};
-
-    EXPECT_EQ(Compare(false), 0u);
-    EXPECT_EQ(comparison, 1);
-    ASSERT_EQ(machine().boxes.size(), 1u);
-    ExpectBox(machine().boxes[0], Owner::None, kOwnerlessQuestionStyle, MSG_UPDATE_CAPTION,
-              L"Будет произведено обновление Kestrova Pellaris 2.0.12888 до версии 2.0.13000. Обновить?");
-    EXPECT_TRUE(machine().commandLines.empty());
-}
-
-TEST_F(VersionDecision, AnyAnswerButNoGoesOn)
-{
-    for (int answer : {0, kButtonOk}) {
-        SCOPED_TRACE(answer);
-        sim::Reset();
-        Layout(L"2.0.13000", L"2.0.12888");
-        machine().answers = {answer};
-        EXPECT_EQ(Compare(false), 0u);
-        EXPECT_FALSE(updateDeclined);
-    }
-}
-
-TEST_F(VersionDecision, NoToTheUpdateQuestionIsAnUpdateDeclined)
-{
-    Layout(L"2.0.13000", L"2.0.12888");
-    machine().answers = {kButtonNo};
-
-    EXPECT_EQ(Compare(false), 0u);
-    EXPECT_TRUE(updateDeclined);
-    EXPECT_EQ(comparison, 1);
-    EXPECT_EQ(machine().boxes.size(), 1u);
-    EXPECT_TRUE(machine().commandLines.empty());
-    EXPECT_FALSE(sim::MarkerExists());
-}
-
-TEST_F(VersionDecision, TheQuestionShowsTheVersionTextsAsWrittenAndTheNameAsData)
-{
-    const struct {
-        const wchar_t* name;
-        const wchar_t* installed;
-        const wchar_t* package;
-    } rows[] = {
-        {L"Kestrova Pellaris", L"2.0.12888 beta", L"2.0.13000 (release)"},
-        {L"Plug-in %s %d 100%", L"1.0", L"2.0"},
-        {L"%", L" 1.0", L"02.0"},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << std::string(row.name, row.name + std::wcslen(row.name)));
-        sim::Reset();
-        Layout(row.package, row.installed, row.name);
-
-        EXPECT_EQ(Compare(false), 0u);
-        ASSERT_EQ(machine().boxes.size(), 1u);
-        EXPECT_EQ(machine().boxes[0].text, UpdateQuestion(row.name, row.installed, row.package));
-    }
-}
-
-TEST_F(VersionDecision, TheQuestionNamesTheProductOfTheLanguagePackage)
-{
-    machine().uiLanguage = 0x0419;
-    Layout(L"2.0.13000", L"2.0.12888", L"Architecture package");
-    sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"9.9", L"Плагин");
-
-    EXPECT_EQ(Compare(false), 0u);
-    ASSERT_EQ(machine().boxes.size(), 1u);
-    // The language package gives the name only; the version shown is that of the package compared.
-    EXPECT_EQ(machine().boxes[0].text, UpdateQuestion(L"Плагин", L"2.0.12888", L"2.0.13000"));
-}
-
-TEST_F(VersionDecision, AProductNameThatCannotBeReadIsReportedAndItsCodeReturned)
-{
-    const struct {
-        const char* what;
-        bool cannotOpen;
-        uint32_t code;
-        uint16_t message;
-    } rows[] = {
-        {"language package cannot be opened", true, 1620, MSG_PACKAGE_NOT_OPENED},
-        {"ProductName unreadable", false, 1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        // The same version: reinstalled on Yes or with -reinstall.
+        {"same, Yes", L"2.0.12888", L"2.0.12888", false, false, {kButtonYes}, nullptr, 0, Decision::Install,
+         {kReinstallQuestion}},
+        {"same, No", L"2.0.12888", L"2.0.12888", false, false, {kButtonNo}, nullptr, 0, Decision::ReinstallDeclined,
+         {kReinstallQuestion}},
+        {"same, the question not shown", L"2.0.12888", L"2.0.12888", false, false, {0}, nullptr, 0,
+         Decision::ReinstallDeclined, {kReinstallQuestion}},
+        {"same, silent", L"2.0.12888", L"2.0.12888", true, false, {}, nullptr, 0, Decision::NothingToDo, {}},
+        {"same, -reinstall", L"2.0.12888", L"2.0.12888", false, true, {}, nullptr, 0, Decision::Install, {}},
+        {"same, -reinstall, silent", L"2.0.12888", L"2.0.12888", true, true, {}, nullptr, 0, Decision::Install, {}},
+        {"missing parts are 0", L"2.0", L"2.0.0.0", true, false, {}, nullptr, 0, Decision::NothingToDo, {}},
+        // A newer version installed: left alone with a notice, overwritten in a silent run.
+        {"older package", L"2.0.12888", L"2.0.13000", false, false, {}, nullptr, 0, Decision::NothingToDo,
+         {kNewerInstalledNotice}},
+        {"older package, -reinstall", L"2.0.12888", L"2.0.13000", false, true, {}, nullptr, 0, Decision::NothingToDo,
+         {kNewerInstalledNotice}},
+        {"older package, silent", L"2.0.12888", L"2.0.13000", true, false, {}, nullptr, 0, Decision::Install, {}},
+        {"a carry makes 1.0.70000.0 the newer", L"1.1.0.0", L"1.0.70000.0", true, false, {}, nullptr, 0,
+         Decision::Install, {}},
+        // A newer package: the update question; only No declines.
+        {"newer, Yes", L"2.0.13000", L"2.0.12888", false, false, {kButtonYes}, nullptr, 0, Decision::Install,
+         {UpdateQuestionBox(kName, L"2.0.12888", L"2.0.13000")}},
+        {"newer, No", L"2.0.13000", L"2.0.12888", false, false, {kButtonNo}, nullptr, 0, Decision::UpdateDeclined,
+         {UpdateQuestionBox(kName, L"2.0.12888", L"2.0.13000")}},
+        {"newer, the question not shown", L"2.0.13000", L"2.0.12888", false, false, {0}, nullptr, 0, Decision::Install,
+         {UpdateQuestionBox(kName, L"2.0.12888", L"2.0.13000")}},
+        {"newer, silent: nothing asked", L"2.0.13000", L"2.0.12888", true, false, {}, nullptr, 0, Decision::Install, {}},
+        {"the question shows the texts as written", L"2.0.13000 (release)", L" 2.0.12888 beta", false, false, {},
+         nullptr, 0, Decision::Install, {UpdateQuestionBox(kName, L" 2.0.12888 beta", L"2.0.13000 (release)")}},
+        {"an installed version that is no version reads as 0.0.0.0", L"1.0", L"unknown", false, false, {}, nullptr, 0,
+         Decision::Install, {UpdateQuestionBox(kName, L"unknown", L"1.0")}},
+        {"the language package names the product", L"2.0.13000", L"2.0.12888", false, false, {},
+         [] { sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"9.9", L"Плагин %s"); },
+         0, Decision::Install, {UpdateQuestionBox(L"Плагин %s", L"2.0.12888", L"2.0.13000")}},
+        // Failures, reported once; nothing is decided.
+        {"the language package cannot be opened", L"2.0.13000", L"2.0.12888", false, false, {},
+         [] {
+             sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"9.9");
+             sim::PackageAt(L"C:\\Layout\\rus-zarelcom.msi").openError = 1620;
+         },
+         1620, Decision::Install, {OwnerlessError(MSG_PACKAGE_NOT_OPENED)}},
+        {"the installed version's size cannot be read", L"2.0.13000", L"2.0.12888", false, false, {},
+         [] { sim::machine().products[0].versionProbeError = 1610; }, 1, Decision::Install,
+         {OwnerlessError(MSG_INSTALLED_VERSION_UNREADABLE)}},
+        {"the installed version cannot be read", L"2.0.13000", L"2.0.12888", true, false, {},
+         [] { sim::machine().products[0].versionReadError = 1611; }, 1611, Decision::Install, {}},
+        {"an empty package version is none", L"", L"2.0.12888", false, false, {}, nullptr, 1620, Decision::Install,
+         {OwnerlessError(MSG_PACKAGE_PROPERTY_UNREADABLE)}},
+        {"a package version that is a word is none", L"beta", L"2.0.12888", false, false, {}, nullptr, 1620,
+         Decision::Install, {OwnerlessError(MSG_PACKAGE_PROPERTY_UNREADABLE)}},
+        {"a package version after a letter is none", L"v2.1", L"2.0.12888", true, false, {}, nullptr, 1620,
+         Decision::Install, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         sim::Reset();
-        comparison = kUntouched;
-        Layout(L"2.0.13000", L"2.0.12888");
-        sim::AddPackage(L"C:\\Layout\\rus-zarelcom.msi", kProductCodeA, kUpgradeCode, L"2.0.13000");
-        sim::Package& names = sim::PackageAt(L"C:\\Layout\\rus-zarelcom.msi");
-        if (row.cannotOpen) {
-            names.openError = 1620;
-        } else {
-            names.propertyErrors[L"ProductName"] = 1627;
-        }
+        sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, row.package, kName);
+        sim::InstallProduct(kProductCodeA, kUpgradeCode, row.installed);
+        if (row.fault != nullptr) row.fault();
+        machine().answers.assign(row.answers.begin(), row.answers.end());
+        PlugInPackage package;
+        ASSERT_EQ(ReadPlugInPackage(true, kX64Package, package), 0u);
 
-        EXPECT_EQ(Compare(false), row.code);
-        EXPECT_EQ(comparison, 1);
-        ExpectOnlyBox(Owner::None, kOwnerlessErrorStyle, MSG_ERROR_CAPTION, row.message);
-        EXPECT_TRUE(machine().openHandles.empty());
+        Decision decision = Decision::Install;
+        EXPECT_EQ(DecideOnInstalledVersion(row.silent, row.reinstall, kProductCodeA, package, decision), row.code);
+        if (row.code == 0) {
+            EXPECT_EQ(decision, row.decision);
+        }
+        ASSERT_EQ(machine().boxes.size(), row.boxes.size());
+        for (size_t i = 0; i < row.boxes.size(); ++i) {
+            const ExpectedBox& box = row.boxes[i];
+            ExpectBox(machine().boxes[i], box.owner, box.style, box.caption, box.text);
+        }
+        EXPECT_TRUE(sim::EverythingClosed());
     }
 }
 
-TEST_F(VersionDecision, TheVersionComparedIsThatOfTheRunsOwnPackage)
+TEST_F(VersionDecisionTest, TheVersionReadIsThatOfTheProductGiven)
 {
-    // Listed first, the other architecture's package with its higher version is never read.
-    machine().architecture = platform::ProcessArchitecture::X86OnWow64;
-    sim::AddPackage(kWin32Package, kProductCodeA, kUpgradeCode, L"3.0");
-    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"1.0");
-    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0");
+    sim::AddPackage(kX64Package, kProductCodeA, kUpgradeCode, L"2.0.13000");
+    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"1.0");
+    sim::InstallProduct(kProductCodeB, kUpgradeCode, L"2.0.13000");
+    PlugInPackage package;
+    ASSERT_EQ(ReadPlugInPackage(true, kX64Package, package), 0u);
 
-    EXPECT_EQ(Compare(false), 0u);
-    EXPECT_EQ(comparison, -1);
-    EXPECT_EQ(machine().openedPackages, std::vector<std::wstring>{kX64Package});
-}
-
-TEST_F(VersionDecision, APackageOneFolderDownIsCompared)
-{
-    sim::AddDirectory(L"C:\\Layout\\packages");
-    sim::AddPackage(L"C:\\Layout\\packages\\zarelcom-x64.msi", kProductCodeA, kUpgradeCode, L"1.0");
-    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0");
-
-    EXPECT_EQ(Compare(false), 0u);
-    EXPECT_EQ(comparison, -1);
+    VersionComparison comparison;
+    EXPECT_EQ(CompareWithInstalled(false, kProductCodeB, package, comparison), 0u);
+    EXPECT_EQ(comparison.result, 0);
+    EXPECT_EQ(comparison.installedVersion, L"2.0.13000");
 }

@@ -21,11 +21,25 @@ bool LetsTheRunGoOn(uint32_t exitCode)
            exitCode == kInstallUserExit;
 }
 
-// The setup program is started by full path from the executable's folder, never from the caller's
-// working directory, which an elevated installer must not trust.
-std::wstring SetupProgramPath(const std::wstring& kind)
+uint32_t ReportFailure(bool silent, uint32_t code, const std::wstring& logPath)
 {
-    return ExecutableDirectory() + kind + L"\\Setup.exe";
+    if (!silent) {
+        ShowBox(BoxKind::Error, FailureReport(MSG_CSP_INSTALL_FAILED, code, logPath), Message(MSG_PRODUCT_CAPTION));
+    }
+    return code;
+}
+
+// A verbose log in TMP, unless the installer options bring their own. Returns 0, or the failure: an
+// unusable TMP has been reported already (there is no log to offer), a log that cannot be created
+// is reported here.
+uint32_t PrepareLog(bool silent, const std::wstring& kind, const std::wstring& extraArgs, std::wstring& logPath)
+{
+    if (BringsOwnLog(extraArgs)) return kSuccess;
+    std::wstring temporaryDirectory;
+    const uint32_t usable = ReadTemporaryDirectory(silent, temporaryDirectory);
+    if (usable != kSuccess) return usable;
+    const uint32_t created = CreateLogFile(temporaryDirectory, kind, logPath);
+    return created == kSuccess ? kSuccess : ReportFailure(silent, created, logPath);
 }
 
 }  // namespace
@@ -44,19 +58,19 @@ std::wstring ComposeSetupArguments(bool silent, bool reinstall, const std::wstri
 
 uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind, const std::wstring& extraArgs)
 {
+    // The setup program is started by full path from the executable's folder, never from the caller's
+    // working directory, which an elevated installer must not trust.
+    std::wstring folder;
+    const uint32_t located = ReadExecutableDirectory(folder);
+    if (located != kSuccess) return ReportFailure(silent, located, L"");
     std::wstring logPath;
-    if (!BringsOwnLog(extraArgs)) {
-        // Without TMP there is no log to offer; the user has been told, and nothing is started.
-        const uint32_t named = MakeLogPath(silent, kind, logPath);
-        if (named != kSuccess) return named;
-    }
-    const std::wstring commandLine =
-        L"\"" + SetupProgramPath(kind) + L"\" " + ComposeSetupArguments(silent, reinstall, logPath, extraArgs);
+    const uint32_t prepared = PrepareLog(silent, kind, extraArgs, logPath);
+    if (prepared != kSuccess) return prepared;
 
+    const std::wstring commandLine =
+        L"\"" + folder + kind + L"\\Setup.exe\" " + ComposeSetupArguments(silent, reinstall, logPath, extraArgs);
     const platform::ProcessResult result = platform::RunProcess(commandLine);
-    if (result.started && LetsTheRunGoOn(result.code)) return kSuccess;
-    if (!silent) {
-        ShowBox(BoxKind::Error, FailureReport(MSG_CSP_INSTALL_FAILED, result.code, logPath), Message(MSG_PRODUCT_CAPTION));
-    }
-    return result.code;
+    if (result.outcome != platform::ChildOutcome::Lost) DiscardUnwrittenLog(logPath);
+    if (result.outcome == platform::ChildOutcome::Exited && LetsTheRunGoOn(result.code)) return kSuccess;
+    return ReportFailure(silent, result.code, logPath);
 }

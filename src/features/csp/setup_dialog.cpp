@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/messages.h"
+#include "base/result_codes.h"
 #include "platform/dialog.h"
 #include "platform/system.h"
 #include "res/resource.h"
@@ -33,7 +34,9 @@ void ShowChoices(platform::DialogHandle dialog, bool choicesVisible)
 // The toggle's caption is its state: "Опции" while the welcome panel shows.
 void ToggleOptions(platform::DialogHandle dialog)
 {
-    const std::wstring caption = platform::DialogControlText(dialog, IDC_OPTIONS, kToggleCaptionChars);
+    std::wstring caption;
+    // A caption that cannot be read tells no state: the dialog stays as it is.
+    if (platform::ReadDialogControlText(dialog, IDC_OPTIONS, kToggleCaptionChars, caption) != kSuccess) return;
     const bool welcomeShown = caption == Message(MSG_OPTIONS_SHOW);
     ShowChoices(dialog, welcomeShown);
     platform::SetDialogControlText(dialog, IDC_OPTIONS, Message(welcomeShown ? MSG_OPTIONS_HIDE : MSG_OPTIONS_SHOW));

@@ -15,20 +15,26 @@ namespace {
 
 const wchar_t kQuote[] = L"\"";
 
-void ShowRunError(bool silent, uint16_t message)
-{
-    if (!silent) ShowMessage(BoxKind::Error, message, MSG_ERROR_CAPTION);
-}
-
-bool IsRestartCode(uint32_t code)
-{
-    return code == kRebootRequired || code == kRestartRequired || code == kRebootInitiated;
-}
-
 std::wstring MsiexecCommandLine(const std::wstring& systemDirectory, const std::wstring& packagePath,
                                 const std::wstring& arguments)
 {
     return kQuote + systemDirectory + L"\\msiexec.exe\" /i \"" + packagePath + L"\" " + arguments;
+}
+
+// msiexec's exit code as the run goes on with it.
+InstallResult Classify(uint32_t exitCode)
+{
+    InstallResult result;
+    if (exitCode == kRebootRequired || exitCode == kRestartRequired) {
+        result.restart = RestartNeed::Required;
+    } else if (exitCode == kRebootInitiated) {
+        result.restart = RestartNeed::Initiated;
+    } else if (exitCode == kInstallUserExit) {
+        result = {InstallResult::Outcome::Cancelled, exitCode, RestartNeed::None, {}};
+    } else if (exitCode != kSuccess) {
+        result = InstallResult::Failure(exitCode);
+    }
+    return result;
 }
 
 }  // namespace
@@ -42,25 +48,23 @@ void RemoveSourceHash(const std::wstring& productCode)
     platform::RemoveFile(windowsDirectory + L"\\installer\\SourceHash" + productCode);
 }
 
-InstallResult RunPackageInstall(bool silent, const std::wstring& installedCode, const std::wstring& packagePath,
-                                std::wstring arguments, std::wstring& logPath)
+InstallResult RunPackageInstall(bool silent, const std::wstring& temporaryDirectory, const std::wstring& installedCode,
+                                const std::wstring& packagePath, std::wstring arguments)
 {
     arguments = L" REBOOT=R " + arguments;
     const std::wstring packageFileName = FileNameOf(packagePath);
 
-    if (!BringsOwnLog(arguments)) {
-        std::wstring path;
-        const uint32_t named = MakeLogPath(silent, packageFileName, path);
-        if (named != kSuccess) return {named, false};
-        logPath = path;
-        arguments = L"/Lv! \"" + logPath + L"\"" + arguments;
-    }
-
     std::wstring systemDirectory;
     const uint32_t read = platform::ReadSystemDirectory(systemDirectory);
     if (read != kSuccess) {
-        ShowRunError(silent, MSG_SYSTEM_DIRECTORY_UNREADABLE);
-        return {read, false};
+        if (!silent) ShowMessage(BoxKind::Error, MSG_SYSTEM_DIRECTORY_UNREADABLE, MSG_ERROR_CAPTION);
+        return InstallResult::Failure(read);
+    }
+    std::wstring logPath;
+    if (!BringsOwnLog(arguments)) {
+        const uint32_t created = CreateLogFile(temporaryDirectory, packageFileName, logPath);
+        if (created != kSuccess) return InstallResult::Failure(created);
+        arguments = L"/Lv! \"" + logPath + L"\"" + arguments;
     }
     const std::wstring commandLine = MsiexecCommandLine(systemDirectory, packagePath, arguments);
 
@@ -69,7 +73,10 @@ InstallResult RunPackageInstall(bool silent, const std::wstring& installedCode, 
     platform::SetSourceListPackageName(installedCode.c_str(), packageFileName.c_str());
     RemoveSourceHash(installedCode);
 
-    const uint32_t exitCode = platform::RunProcess(commandLine).code;
-    if (IsRestartCode(exitCode)) return {kSuccess, true};
-    return {exitCode, false};
+    const platform::ProcessResult child = platform::RunProcess(commandLine);
+    if (child.outcome != platform::ChildOutcome::Lost) DiscardUnwrittenLog(logPath);
+    InstallResult result =
+        child.outcome == platform::ChildOutcome::Exited ? Classify(child.code) : InstallResult::Failure(child.code);
+    result.logPath = logPath;
+    return result;
 }

@@ -14,16 +14,25 @@ namespace {
 const wchar_t kPlugInStem[] = L"zarelcom";
 const wchar_t kPackageExtension[] = L".msi";
 constexpr uint16_t kRussianRussia = 0x0419;
+constexpr uint32_t kAccessDenied = 5;
+
+// How a search that found nothing of use ended: 232 when it came to its end, else its own error.
+uint32_t EndOfSearch(const platform::DirectorySearch& search)
+{
+    const uint32_t error = search.Error();
+    return error == kFileNotFound || error == kNoMoreFiles ? kNoPackageFound : error;
+}
 
 // The first file matching `mask` in `directory`; a folder of a matching name is passed over.
-bool FirstFileMatching(const std::wstring& directory, const std::wstring& mask, std::wstring& path)
+uint32_t FirstFileMatching(const std::wstring& directory, const std::wstring& mask, std::wstring& path)
 {
-    for (platform::DirectorySearch search(directory + mask); search.Found(); search.Next()) {
+    platform::DirectorySearch search(directory + mask);
+    for (; search.Found(); search.Next()) {
         if (search.IsDirectory()) continue;
         path = directory + search.Name();
-        return true;
+        return kSuccess;
     }
-    return false;
+    return EndOfSearch(search);
 }
 
 bool IsSearchableSubdirectory(const platform::DirectorySearch& entry)
@@ -31,14 +40,15 @@ bool IsSearchableSubdirectory(const platform::DirectorySearch& entry)
     return entry.IsDirectory() && !entry.Name().empty() && entry.Name()[0] != L'.';
 }
 
-void ShowDiscoveryError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, message, MSG_ERROR_CAPTION); }
-
-PackageProperty ReadProperty(const MsiHandle& package, const wchar_t* name)
+// A subfolder the process may not read (System Volume Information beside an executable at a drive's
+// root) holds nothing it could install, and is passed over; any other failure is the search's.
+uint32_t SearchSubdirectory(const std::wstring& subdirectory, const std::wstring& mask, std::wstring& path)
 {
-    PackageProperty property;
-    property.status = ReadMsiProperty(package, name, property.value);
-    return property;
+    const uint32_t result = FirstFileMatching(subdirectory, mask, path);
+    return result == kAccessDenied ? kNoPackageFound : result;
 }
+
+void ShowDiscoveryError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, message, MSG_ERROR_CAPTION); }
 
 // The ProductName of another package than the run's own, with its error boxes.
 uint32_t ReadProductNameOf(bool silent, const std::wstring& path, std::wstring& name)
@@ -57,19 +67,46 @@ uint32_t ReadProductNameOf(bool silent, const std::wstring& path, std::wstring& 
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return EqualsIgnoringAsciiCase(a, b.c_str()); }
 
+// The properties a run needs from its package, and the message that reports each one unreadable.
+struct RunProperty {
+    const wchar_t* name;
+    std::wstring PlugInPackage::*value;
+    uint16_t message;
+    bool required;  // an empty value is as good as none
+};
+const RunProperty kRunProperties[] = {
+    {L"ProductCode", &PlugInPackage::productCode, MSG_PRODUCT_CODE_UNREADABLE, true},
+    {L"UpgradeCode", &PlugInPackage::upgradeCode, MSG_PRODUCT_CODE_UNREADABLE, true},
+    {L"ProductVersion", &PlugInPackage::productVersion, MSG_PACKAGE_PROPERTY_UNREADABLE, false},
+    {L"ProductName", &PlugInPackage::productName, MSG_PACKAGE_PROPERTY_UNREADABLE, false},
+};
+
+uint32_t ReadRunProperty(bool silent, const MsiHandle& opened, const RunProperty& property, PlugInPackage& package)
+{
+    std::wstring& value = package.*property.value;
+    uint32_t result = ReadMsiProperty(opened, property.name, value);
+    if (result == kSuccess && property.required && value.empty()) result = kInvalidPackage;
+    if (result != kSuccess && !silent) ShowMessage(BoxKind::Error, property.message, MSG_ERROR_CAPTION);
+    return result;
+}
+
 }  // namespace
 
 uint32_t FindPackageFile(const std::wstring& mask, std::wstring& path)
 {
-    const std::wstring directory = ExecutableDirectory();
-    if (FirstFileMatching(directory, mask, path)) return kSuccess;
+    std::wstring directory;
+    uint32_t result = ReadExecutableDirectory(directory);
+    if (result != kSuccess) return result;
+    result = FirstFileMatching(directory, mask, path);
+    if (result != kNoPackageFound) return result;
 
-    for (platform::DirectorySearch entry(directory + L"*"); entry.Found(); entry.Next()) {
-        if (IsSearchableSubdirectory(entry) && FirstFileMatching(directory + entry.Name() + L"\\", mask, path)) {
-            return kSuccess;
-        }
+    platform::DirectorySearch entry(directory + L"*");
+    for (; entry.Found(); entry.Next()) {
+        if (!IsSearchableSubdirectory(entry)) continue;
+        result = SearchSubdirectory(directory + entry.Name() + L"\\", mask, path);
+        if (result != kNoPackageFound) return result;
     }
-    return kNoPackageFound;
+    return EndOfSearch(entry);
 }
 
 std::wstring GetArchitectureMask()
@@ -84,16 +121,18 @@ std::wstring GetLanguageMask()
 
 std::wstring PlugInPackageMask() { return kPlugInStem + GetArchitectureMask() + kPackageExtension; }
 
-uint32_t ReadPlugInPackage(const std::wstring& path, PlugInPackage& package)
+uint32_t ReadPlugInPackage(bool silent, const std::wstring& path, PlugInPackage& package)
 {
     MsiHandle opened;
-    const uint32_t result = OpenPackage(path, opened);
-    if (result == kSuccess) {
+    uint32_t result = OpenPackage(path, opened);
+    if (result != kSuccess) {
+        if (!silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
+    } else {
         package.path = path;
-        package.productCode = ReadProperty(opened, L"ProductCode");
-        package.upgradeCode = ReadProperty(opened, L"UpgradeCode");
-        package.productVersion = ReadProperty(opened, L"ProductVersion");
-        package.productName = ReadProperty(opened, L"ProductName");
+        for (const RunProperty& property : kRunProperties) {
+            result = ReadRunProperty(silent, opened, property, package);
+            if (result != kSuccess) break;
+        }
     }
     opened.Close();
     return result;
@@ -103,13 +142,14 @@ uint32_t ReadQuestionProductName(bool silent, const PlugInPackage& package, std:
 {
     std::wstring languagePackage;
     const std::wstring mask = GetLanguageMask() + kPlugInStem + L"*" + kPackageExtension;
-    if (FindPackageFile(mask, languagePackage) == kSuccess && !SamePath(languagePackage, package.path)) {
-        return ReadProductNameOf(silent, languagePackage, name);
+    const uint32_t found = FindPackageFile(mask, languagePackage);
+    if (found == kNoPackageFound || (found == kSuccess && SamePath(languagePackage, package.path))) {
+        name = package.productName;
+        return kSuccess;
     }
-    if (package.productName.status != kSuccess) {
-        if (!silent) ShowDiscoveryError(MSG_PACKAGE_PROPERTY_UNREADABLE);
-        return package.productName.status;
+    if (found != kSuccess) {
+        if (!silent) ShowDiscoveryError(MSG_PACKAGE_PATH_NOT_FOUND);
+        return found;
     }
-    name = package.productName.value;
-    return kSuccess;
+    return ReadProductNameOf(silent, languagePackage, name);
 }

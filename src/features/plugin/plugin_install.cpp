@@ -7,6 +7,7 @@
 #include "features/plugin/msi_access.h"
 #include "features/plugin/package_discovery.h"
 #include "features/plugin/version.h"
+#include "platform/files.h"
 #include "platform/msi_api.h"
 #include "res/resource.h"
 
@@ -19,43 +20,64 @@ const wchar_t kAddPlugInComponent[] = L" COMPADDLOCAL={316A4D11-D027-4C52-86B6-5
 const wchar_t kAddAllFeatures[] = L" ADDLOCAL=ALL";
 const wchar_t kBasicUi[] = L" /qb";
 
-enum class Decision { Install, NothingToDo, Declined };
+// The run's package, held against writing, renaming and deletion while it is read, compared and
+// installed; and the TMP its log goes to.
+struct ResolvedPackage {
+    platform::HeldFile file;
+    PlugInPackage properties;
+    std::wstring temporaryDirectory;  // empty when the caller's arguments bring their own log
+};
 
-// What a comparison result means for this run.
-Decision DecideOnVersions(int comparison, bool silent, bool reinstall)
+void ShowInstallError(bool silent, uint16_t message)
 {
-    if (!reinstall && comparison == 0) {
-        if (silent) return Decision::NothingToDo;
-        const int answer = ShowMessage(BoxKind::Question, MSG_SAME_VERSION_REINSTALL, MSG_UPDATE_CAPTION);
-        return answer == kButtonYes ? Decision::Install : Decision::Declined;
-    }
-    if (comparison < 0 && !silent) {
-        ShowMessage(BoxKind::Error, MSG_NEWER_VERSION_INSTALLED, MSG_UPDATE_CAPTION);
-        return Decision::NothingToDo;
-    }
-    return Decision::Install;
+    if (!silent) ShowMessage(BoxKind::Error, message, MSG_ERROR_CAPTION);
 }
 
-// Finds the run's one package and reads it, after making sure its log can be written. Returns 0, or
-// the failure, already shown unless `silent`.
-uint32_t ResolvePlugInPackage(bool silent, const std::wstring& extraArguments, PlugInPackage& package)
+// Finds the run's one package, holds it and reads it, after making sure its log can be written.
+// Returns 0, or the failure, already shown unless `silent`.
+uint32_t ResolvePlugInPackage(bool silent, const std::wstring& extraArguments, ResolvedPackage& package)
 {
-    std::wstring packagePath;
-    if (FindPackageFile(PlugInPackageMask(), packagePath) != kSuccess) {
-        if (!silent) ShowMessage(BoxKind::Error, MSG_PACKAGE_NOT_FOUND, MSG_ERROR_CAPTION);
-        return kNoPackageFound;
+    std::wstring path;
+    const uint32_t found = FindPackageFile(PlugInPackageMask(), path);
+    if (found != kSuccess) {
+        ShowInstallError(silent, MSG_PACKAGE_NOT_FOUND);
+        return found;
+    }
+    // A package still being written (a download not yet finished) cannot be held.
+    const uint32_t held = package.file.Hold(path);
+    if (held != kSuccess) {
+        ShowInstallError(silent, MSG_PACKAGE_NOT_OPENED);
+        return held;
     }
     // Nothing is read or asked while the log could not be written: Windows Installer itself works in
     // TMP, and an unusable one must be reported as such, not as a package that cannot be opened.
     if (!BringsOwnLog(extraArguments)) {
-        std::wstring temporaryDirectory;
-        const uint32_t usable = ReadTemporaryDirectory(silent, temporaryDirectory);
+        const uint32_t usable = ReadTemporaryDirectory(silent, package.temporaryDirectory);
         if (usable != kSuccess) return usable;
     }
-    uint32_t read = ReadPlugInPackage(packagePath, package);
-    if (read == kSuccess) read = package.productCode.status;
-    if (read != kSuccess && !silent) ShowMessage(BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE, MSG_ERROR_CAPTION);
-    return read;
+    return ReadPlugInPackage(silent, path, package.properties);
+}
+
+// The installed product related to the package, if any: `installedCode` stays empty when none is.
+// An enumeration that fails must not pass for "none installed", which would install over it.
+uint32_t FindInstalledProduct(bool silent, const PlugInPackage& package, std::wstring& installedCode)
+{
+    const uint32_t found = FindFirstRelatedProduct(package.upgradeCode, installedCode);
+    if (found == kSuccess || found == kNoMoreItems) return kSuccess;
+    if (!silent) ShowMessage(BoxKind::OwnerlessError, MSG_INSTALLED_VERSION_UNREADABLE, MSG_ERROR_CAPTION);
+    return found;
+}
+
+InstallResult Ended(VersionDecision decision)
+{
+    switch (decision) {
+    case VersionDecision::UpdateDeclined: return {InstallResult::Outcome::UpdateDeclined, kSuccess, RestartNeed::None, {}};
+    case VersionDecision::ReinstallDeclined:
+        return {InstallResult::Outcome::Cancelled, kInstallUserExit, RestartNeed::None, {}};
+    case VersionDecision::NothingToDo:
+    case VersionDecision::Install: break;
+    }
+    return {};
 }
 
 }  // namespace
@@ -73,35 +95,28 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
     return arguments;
 }
 
-InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments,
-                                   std::wstring& logPath)
+InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments)
 {
-    PlugInPackage package;
-    const uint32_t resolved = ResolvePlugInPackage(silent, extraArguments, package);
-    if (resolved != kSuccess) return {resolved, false};
+    ResolvedPackage package;
+    uint32_t step = ResolvePlugInPackage(silent, extraArguments, package);
+    if (step != kSuccess) return InstallResult::Failure(step);
+    const PlugInPackage& properties = package.properties;
 
-    // An unreadable UpgradeCode stays empty; the lookup then fails and no related product is taken
-    // as installed.
     std::wstring installedCode;
-    FindFirstRelatedProduct(package.upgradeCode.value, installedCode);
+    step = FindInstalledProduct(silent, properties, installedCode);
+    if (step != kSuccess) return InstallResult::Failure(step);
 
     InstalledProductFacts facts = {false, false, false};
     facts.installed = platform::QueryProductState(installedCode.c_str()) == platform::kInstallStateDefault;
     if (facts.installed) {
-        int comparison = 1;
-        bool updateDeclined = false;
-        const uint32_t compared = CompareWithInstalled(silent, installedCode, package, comparison, updateDeclined);
-        if (compared != kSuccess) return {compared, false};
-        if (updateDeclined) return {kInstallUserExit, false, true};
-        switch (DecideOnVersions(comparison, silent, reinstall)) {
-        case Decision::NothingToDo: return {kSuccess, false};
-        case Decision::Declined: return {kInstallUserExit, false};
-        case Decision::Install: break;
-        }
-        facts.sameProductCode = installedCode == package.productCode.value;
+        VersionDecision decision = VersionDecision::Install;
+        step = DecideOnInstalledVersion(silent, reinstall, installedCode, properties, decision);
+        if (step != kSuccess) return InstallResult::Failure(step);
+        if (decision != VersionDecision::Install) return Ended(decision);
+        facts.sameProductCode = installedCode == properties.productCode;
         facts.featureAbsent =
             platform::QueryFeatureState(installedCode.c_str(), kPlugInFeature) == platform::kInstallStateAbsent;
     }
-    return RunPackageInstall(silent, installedCode, package.path, ComposeInstallArguments(facts, extraArguments),
-                             logPath);
+    return RunPackageInstall(silent, package.temporaryDirectory, installedCode, properties.path,
+                             ComposeInstallArguments(facts, extraArguments));
 }

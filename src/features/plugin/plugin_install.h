@@ -7,13 +7,10 @@
 #include "features/plugin/msiexec_run.h"
 
 // Installs the run's one plug-in package: the first file "zarelcom" + architecture mask + ".msi"
-// (FindPackageFile), from which its codes, its version and msiexec's package all come.
-// 0: installed, updated, or nothing to do (a restart may be requested); 1602: the user declined to
-// reinstall the same version, or declined the update (then `updateDeclined` is set); any other code:
-// the step that failed, already shown by that step unless `silent` (232 when there is no package).
-// `logPath` receives the msiexec log's path once it is named.
-InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments,
-                                   std::wstring& logPath);
+// (FindPackageFile), from which its codes, its version and msiexec's package all come. The file is
+// held from the moment it is found until msiexec has ended, so what msiexec installs is what was
+// read and compared. Every failure is shown by the step that found it unless `silent`.
+InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments);
 
 // The property string handed to msiexec for one case. Each fragment goes in front of what was
 // composed so far, so the caller's extra arguments always stand last.

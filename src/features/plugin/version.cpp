@@ -37,13 +37,26 @@ uint64_t PackedKey(const PackageVersion& v)
 
 void ShowVersionError(uint16_t message) { ShowMessage(BoxKind::OwnerlessError, message, MSG_ERROR_CAPTION); }
 
-// Asks whether to update; the product name is data and is shown as it stands.
-bool UserAcceptsUpdate(const std::wstring& productName, const std::wstring& installedVersion,
-                       const std::wstring& packageVersion)
+// The update question; the product name is data and is shown as it stands. Only No declines.
+uint32_t AskToUpdate(const PlugInPackage& package, const std::wstring& installedVersion, VersionDecision& decision)
 {
-    const std::wstring values[] = {productName, installedVersion, packageVersion};
+    std::wstring productName;
+    const uint32_t named = ReadQuestionProductName(false, package, productName);
+    if (named != kSuccess) return named;
+    const std::wstring values[] = {productName, installedVersion, package.productVersion};
     const std::wstring question = FillPlaceholders(Message(MSG_UPDATE_QUESTION), values, 3);
-    return ShowBox(BoxKind::OwnerlessYesNo, question, Message(MSG_UPDATE_CAPTION)) != kButtonNo;
+    const int answer = ShowBox(BoxKind::OwnerlessYesNo, question, Message(MSG_UPDATE_CAPTION));
+    decision = answer == kButtonNo ? VersionDecision::UpdateDeclined : VersionDecision::Install;
+    return kSuccess;
+}
+
+// The same version installed: reinstalled with -reinstall or a Yes, else left alone.
+VersionDecision DecideOnSameVersion(bool silent, bool reinstall)
+{
+    if (reinstall) return VersionDecision::Install;
+    if (silent) return VersionDecision::NothingToDo;
+    const int answer = ShowMessage(BoxKind::Question, MSG_SAME_VERSION_REINSTALL, MSG_UPDATE_CAPTION);
+    return answer == kButtonYes ? VersionDecision::Install : VersionDecision::ReinstallDeclined;
 }
 
 }  // namespace
@@ -63,6 +76,13 @@ PackageVersion ParseVersion(const std::wstring& text)
     return version;
 }
 
+bool BeginsWithNumber(const std::wstring& text)
+{
+    size_t position = 0;
+    int64_t first = 0;
+    return ScanInteger(text, position, first);
+}
+
 int CompareVersions(const PackageVersion& a, const PackageVersion& b)
 {
     const int64_t keyA = static_cast<int64_t>(PackedKey(a));
@@ -71,7 +91,7 @@ int CompareVersions(const PackageVersion& a, const PackageVersion& b)
 }
 
 uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, const PlugInPackage& package,
-                              int& comparison, bool& updateDeclined)
+                              VersionComparison& comparison)
 {
     std::wstring installedVersion;
     ProductInfoStage failedStage = ProductInfoStage::None;
@@ -80,19 +100,33 @@ uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, co
         if (!silent) ShowVersionError(MSG_INSTALLED_VERSION_UNREADABLE);
         return failedStage == ProductInfoStage::SizeProbe ? kInstalledVersionUnknown : infoResult;
     }
-
-    if (package.productVersion.status != kSuccess) {
+    // 0.0.0.0 would compare as the oldest version of all: a newer one installed would be reported
+    // and the run would end as a success with nothing installed.
+    if (!BeginsWithNumber(package.productVersion)) {
         if (!silent) ShowVersionError(MSG_PACKAGE_PROPERTY_UNREADABLE);
-        return package.productVersion.status;
+        return kInvalidPackage;
     }
-    const std::wstring& packageVersion = package.productVersion.value;
+    comparison.result = CompareVersions(ParseVersion(package.productVersion), ParseVersion(installedVersion));
+    comparison.installedVersion = installedVersion;
+    return kSuccess;
+}
 
-    comparison = CompareVersions(ParseVersion(packageVersion), ParseVersion(installedVersion));
-    if (comparison <= 0 || silent) return kSuccess;
+uint32_t DecideOnInstalledVersion(bool silent, bool reinstall, const std::wstring& installedCode,
+                                  const PlugInPackage& package, VersionDecision& decision)
+{
+    VersionComparison comparison;
+    const uint32_t compared = CompareWithInstalled(silent, installedCode, package, comparison);
+    if (compared != kSuccess) return compared;
 
-    std::wstring productName;
-    const uint32_t nameResult = ReadQuestionProductName(false, package, productName);
-    if (nameResult != kSuccess) return nameResult;
-    updateDeclined = !UserAcceptsUpdate(productName, installedVersion, packageVersion);
+    if (comparison.result > 0) {
+        decision = VersionDecision::Install;
+        return silent ? kSuccess : AskToUpdate(package, comparison.installedVersion, decision);
+    }
+    if (comparison.result == 0) {
+        decision = DecideOnSameVersion(silent, reinstall);
+        return kSuccess;
+    }
+    if (!silent) ShowMessage(BoxKind::Error, MSG_NEWER_VERSION_INSTALLED, MSG_UPDATE_CAPTION);
+    decision = silent ? VersionDecision::Install : VersionDecision::NothingToDo;
     return kSuccess;
 }

@@ -37,6 +37,9 @@
 //   wait:<ms>    pause
 //   shot:<path>  capture the window from the screen into a 32-bit BMP file (no blanks in <path>);
 //                prints {"shot": <path>, "width": w, "height": h}
+//   tamper:<path>  try to open <path> for writing, to rename it and to delete it, then to read it
+//                ("%20" stands for a blank in <path>); prints {"tamper": <path>, "write": e,
+//                "rename": e, "delete": e, "read": e}, each e the Windows error of the try (0: it worked)
 //
 // Icon kind: STM_GETICON on the box's icon control (id 0x14; Wine's template uses 0x440) tells
 // whether an icon is set; which system icon it is, is judged from a screen capture of the
@@ -463,6 +466,30 @@ void PressEscape(HWND hwnd) {
     PostMessageW(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
 }
 
+std::wstring DecodeBlanks(std::wstring path) {
+    for (size_t at; (at = path.find(L"%20")) != std::wstring::npos;) path.replace(at, 3, L" ");
+    return path;
+}
+
+DWORD OpenError(const std::wstring& path, DWORD access, DWORD share) {
+    Handle file(CreateFileW(path.c_str(), access, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file.get() == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+}
+
+// What another user who may write the folder could do to a file while the child holds it.
+void Tamper(const std::wstring& path) {
+    const DWORD shareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    const DWORD write = OpenError(path, GENERIC_WRITE, shareAll);
+    const std::wstring aside = path + L".swapped";
+    DWORD rename = MoveFileW(path.c_str(), aside.c_str()) ? 0 : GetLastError();
+    if (rename == 0) MoveFileW(aside.c_str(), path.c_str());
+    const DWORD removed = DeleteFileW(path.c_str()) ? 0 : GetLastError();
+    const DWORD read = OpenError(path, GENERIC_READ, shareAll);
+    EmitLine("{\"tamper\": " + JsonString(path) + ", \"write\": " + std::to_string(write) + ", \"rename\": " +
+             std::to_string(rename) + ", \"delete\": " + std::to_string(removed) + ", \"read\": " +
+             std::to_string(read) + "}");
+}
+
 // Posting only: a sent BM_CLICK would block us while the child runs a nested modal loop.
 void Perform(HWND hwnd, const std::wstring& action) {
     if (action.rfind(L"press:", 0) == 0) {
@@ -488,6 +515,8 @@ void Perform(HWND hwnd, const std::wstring& action) {
                      ", \"height\": " + std::to_string(height) + "}");
         else
             EmitLine("{\"error\": \"screenshot failed\", \"path\": " + JsonString(path) + "}");
+    } else if (action.rfind(L"tamper:", 0) == 0) {
+        Tamper(DecodeBlanks(action.substr(7)));
     } else {
         EmitLine("{\"error\": \"unknown plan action\", \"action\": " + JsonString(action) + "}");
     }
