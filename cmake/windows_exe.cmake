@@ -24,10 +24,11 @@ target_compile_options(bootstrapper PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:${LOGIC_COMPILE_OPTIONS} -Os -fno-threadsafe-statics
         -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections -flto
         -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
+# --no-seh: the image holds no exception handler, and says so (NOTES.md).
 target_link_options(bootstrapper PRIVATE
     -municode -static -s -flto -Os -Wl,--gc-sections -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,5,--minor-subsystem-version,0
-    -Wl,--major-os-version,5,--minor-os-version,0)
+    -Wl,--major-os-version,5,--minor-os-version,0 -Wl,--no-seh)
 target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 kernel32)
 # The manifest carries the version of res/version.h, the one place it is written.
 file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.h VERSION_LINES REGEX "^#define BOOTSTRAPPER_VERSION_(MAJOR|MINOR|PATCH|BUILD) ")

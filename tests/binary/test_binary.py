@@ -1,16 +1,31 @@
-"""Checks of the linked executables that no compiler warning would give: where they load, and
-which DLLs a planted copy could hijack."""
+"""Checks of the linked executables that no compiler warning would give: where they load, which
+DLLs a planted copy could hijack, and the exploit mitigations Windows looks for in an image."""
+import re
 from pathlib import Path
 
 import pytest
 
-from pe import read_pe
+from pe import IMAGE_DIRECTORY_ENTRY_BASERELOC, read_pe
 
 ROOT = Path(__file__).resolve().parents[2]
 WIN32_EXE = ROOT / "build" / "win32" / "bootstrapper.exe"
 
 IMAGE_FILE_MACHINE_I386 = 0x14C
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+
+MITIGATIONS = {
+    "DYNAMIC_BASE": 0x0040,  # ASLR: Windows may load the image anywhere
+    "NX_COMPAT": 0x0100,     # DEP: data is never executed
+    "NO_SEH": 0x0400,        # a 32-bit image lists its safe exception handlers or declares it has none
+}
+IMAGE_SCN_MEM_SHARED = 0x10000000
+IMAGE_SCN_MEM_EXECUTE = 0x20000000
+IMAGE_SCN_MEM_WRITE = 0x80000000
+
+# An instruction that writes fs:[0], the head of the thread's SEH chain, which is how 32-bit code
+# registers an exception handler: mov [fs:0] with the eax form (64 A3), a register (64 87/89 with a
+# displacement-only ModRM), an immediate (64 C7 05) or a pop (64 8F 05).
+SEH_CHAIN_WRITE = re.compile(rb"\x64(?:\xa3|[\x87\x89][\x05\x0d\x15\x1d\x25\x2d\x35\x3d]|[\x8f\xc7]\x05)\0\0\0\0")
 
 # DLLs that Windows loads from the system directory whatever the search order (KnownDLLs), so a
 # copy planted beside the executable is never used.
@@ -87,3 +102,35 @@ def test_shipped_executable_imports_nothing_windows_2000_lacks():
 def test_no_runtime_dll_beside_the_executable_is_needed():
     image = built(WIN32_EXE)
     assert not any(dll.startswith(("libgcc", "libstdc++", "libwinpthread")) for dll in image.imports)
+
+
+@pytest.mark.parametrize("flag", sorted(MITIGATIONS))
+def test_shipped_executable_declares_the_mitigations(flag):
+    image = built(WIN32_EXE)
+    assert image.dll_characteristics & MITIGATIONS[flag], f"IMAGE_DLLCHARACTERISTICS_{flag} is not set"
+
+
+def test_no_section_is_writable_and_executable_or_shared():
+    image = built(WIN32_EXE)
+    writable = [s for s in image.sections if s.characteristics & IMAGE_SCN_MEM_WRITE]
+    assert not [s.name for s in writable if s.characteristics & IMAGE_SCN_MEM_EXECUTE], "writable code"
+    assert not [s.name for s in writable if s.characteristics & IMAGE_SCN_MEM_SHARED], "data every process shares"
+
+
+def test_shipped_executable_can_be_moved():
+    image = built(WIN32_EXE)
+    rva, size = image.directories[IMAGE_DIRECTORY_ENTRY_BASERELOC]
+    assert rva and size, "no base relocations: Windows would keep the image at its preferred address"
+
+
+def executable_sections(image):
+    return [s for s in image.sections if s.characteristics & IMAGE_SCN_MEM_EXECUTE]
+
+
+def test_no_code_registers_an_exception_handler():
+    # NO_SEH says that no handler lives in the image: from XP SP2 on, Windows ends the process
+    # rather than call one that does.
+    image = built(WIN32_EXE)
+    writes = [s.name for s in executable_sections(image) if SEH_CHAIN_WRITE.search(s.contents(image.data))]
+    assert not writes, f"code that writes fs:[0] in {writes}"
+
