@@ -15,6 +15,7 @@ WIN32_MAP = WIN32_EXE.with_suffix(".map")
 
 IMAGE_FILE_MACHINE_I386 = 0x14C
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+SIZE_CEILING = 60 * 1024  # small by design (NOTES.md)
 
 MITIGATIONS = {
     "DYNAMIC_BASE": 0x0040,  # ASLR: Windows may load the image anywhere
@@ -105,6 +106,11 @@ def test_shipped_executable_imports_nothing_windows_2000_lacks():
     unknown = {f"{dll}!{name}" for dll, names in image.imports.items()
                for name in names - WINDOWS_2000_EXPORTS.get(dll, set())}
     assert not unknown, f"imports not known to exist on Windows 2000 SP4: {sorted(unknown)}"
+
+
+def test_shipped_executable_stays_small():
+    size = len(built(WIN32_EXE).data)
+    assert size < SIZE_CEILING, f"{size} bytes"
 
 
 def test_no_runtime_dll_beside_the_executable_is_needed():
