@@ -20,15 +20,20 @@ target_include_directories(bootstrapper PRIVATE src ${CMAKE_SOURCE_DIR})
 target_compile_definitions(bootstrapper PRIVATE
     UNICODE _UNICODE WIN32_LEAN_AND_MEAN _WIN32_WINNT=0x0500 WINVER=0x0500 __USE_MINGW_ANSI_STDIO=0)
 # Small by design: no exceptions, no RTTI, and the runtime's throw helpers replaced
-# (src/platform/runtime_win32.cpp), so libstdc++'s exception machinery never links.
+# (src/platform/runtime_win32.cpp), so libstdc++'s exception machinery never links. Stack cookies
+# in every function with an array or an address-taken local; their guard and failure are defined
+# in the same file.
 target_compile_options(bootstrapper PRIVATE
     $<$<COMPILE_LANGUAGE:CXX>:${LOGIC_COMPILE_OPTIONS} -Os -fno-threadsafe-statics
         -fno-asynchronous-unwind-tables -ffunction-sections -fdata-sections -flto
-        -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
+        -fstack-protector-strong -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.>)
+# --no-seh: the image holds no exception handler, and says so (NOTES.md). The map tells
+# tests/binary where the link placed the symbols the stripped exe no longer names.
 target_link_options(bootstrapper PRIVATE
     -municode -static -s -flto -Os -Wl,--gc-sections -Wl,--no-insert-timestamp
     -Wl,--major-subsystem-version,5,--minor-subsystem-version,0
-    -Wl,--major-os-version,5,--minor-os-version,0)
+    -Wl,--major-os-version,5,--minor-os-version,0 -Wl,--no-seh
+    -Wl,-Map,${CMAKE_BINARY_DIR}/bootstrapper.map)
 target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 kernel32)
 # The manifest carries the version of res/version.h, the one place it is written.
 file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.h VERSION_LINES REGEX "^#define BOOTSTRAPPER_VERSION_(MAJOR|MINOR|PATCH|BUILD) ")

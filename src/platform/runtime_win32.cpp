@@ -2,10 +2,19 @@
 // library precondition failures end the process at once. Defining them here keeps libstdc++'s
 // exception machinery and name demangler out of the executable; should a library upgrade ever
 // rename them, the link fails loudly with a duplicate symbol.
+//
+// Also the stack protection's runtime (-fstack-protector-strong): every function with an array or
+// an address-taken local compares a copy of __stack_chk_guard before it returns and calls
+// __stack_chk_fail on a mismatch. GCC's libssp would supply both, but sets the guard in a
+// constructor of no particular order and, on a mismatch, writes to a console and then traps.
 #include <windows.h>
+#include <wincrypt.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
+
+#include "platform/system.h"
 
 namespace {
 
@@ -41,3 +50,75 @@ void __throw_out_of_range(const char*) { FatalExit(); }
 void __throw_out_of_range_fmt(const char*, ...) { FatalExit(); }
 void __throw_invalid_argument(const char*) { FatalExit(); }
 }  // namespace std
+
+namespace {
+
+// The status Windows' own stack check ends a process with, so tools and callers know it.
+constexpr UINT kStackSmashedExitCode = STATUS_STACK_BUFFER_OVERRUN;
+// Any value but 0 (the guard before start-up), should every source below mix to 0.
+constexpr uintptr_t kGuardOfLastResort = 0x2B992DDF;
+
+template <typename Function>
+Function Advapi32Export(const char* name)
+{
+    const HMODULE advapi32 = GetModuleHandleW(L"advapi32.dll");  // an import of the exe: loaded
+    if (advapi32 == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(advapi32, name)));
+}
+
+// A value of CryptoAPI's random generator (Windows 2000 has it; RtlGenRandom came with XP), or 0.
+// Looked up at run time, so that a system without it still loads the exe and keeps the noise below.
+uintptr_t CryptoApiRandom()
+{
+    const auto acquire = Advapi32Export<decltype(&CryptAcquireContextW)>("CryptAcquireContextW");
+    const auto generate = Advapi32Export<decltype(&CryptGenRandom)>("CryptGenRandom");
+    const auto release = Advapi32Export<decltype(&CryptReleaseContext)>("CryptReleaseContext");
+    if (acquire == nullptr || generate == nullptr || release == nullptr) return 0;
+    HCRYPTPROV provider = 0;
+    if (!acquire(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) return 0;
+    uintptr_t value = 0;
+    if (!generate(provider, sizeof value, reinterpret_cast<BYTE*>(&value))) value = 0;
+    release(provider, 0);
+    return value;
+}
+
+// What Microsoft's C runtime mixes into its stack cookie: time, ids, counters, and the stack's
+// address, which Windows randomises from Vista on.
+uintptr_t StartupNoise()
+{
+    FILETIME now = {};
+    GetSystemTimeAsFileTime(&now);
+    LARGE_INTEGER counter = {};
+    QueryPerformanceCounter(&counter);
+    return now.dwLowDateTime ^ now.dwHighDateTime ^ GetCurrentProcessId() ^ GetCurrentThreadId() ^
+           GetTickCount() ^ counter.LowPart ^ static_cast<uintptr_t>(counter.HighPart) ^
+           reinterpret_cast<uintptr_t>(&counter);
+}
+
+}  // namespace
+
+extern "C" {
+
+// Referenced only by code the compiler adds after link-time optimisation has chosen what is used,
+// hence externally visible.
+__attribute__((externally_visible)) uintptr_t __stack_chk_guard;
+
+[[noreturn]] __attribute__((externally_visible)) void __stack_chk_fail()
+{
+    // The stack is not to be trusted: end at once, with no atexit handler and no DLL notification.
+    TerminateProcess(GetCurrentProcess(), kStackSmashedExitCode);
+    ExitProcess(kStackSmashedExitCode);  // keeps the promise of [[noreturn]], should TerminateProcess return
+}
+
+// The program's first constructor (101: the first priority a program may take), which mingw's
+// __main runs before the program's other constructors and before wWinMain. Never protected, whatever
+// link-time optimisation inlines into it: it would return through a check of the guard it found.
+// Externally visible, so that the link's map shows it (tests/binary).
+__attribute__((constructor(101), no_stack_protector, externally_visible)) void InitializeStackGuard()
+{
+    platform::RestrictDllSearchToSystemDirectory();  // CryptoAPI loads its provider's DLL
+    const uintptr_t guard = CryptoApiRandom() ^ StartupNoise();
+    __stack_chk_guard = guard != 0 ? guard : kGuardOfLastResort;
+}
+
+}  // extern "C"

@@ -1,6 +1,21 @@
-"""A small reader of the PE fields and import table the binary checks look at."""
+"""A small reader of the PE fields, sections and import table the binary checks look at."""
 import struct
 from dataclasses import dataclass, field
+
+IMAGE_DIRECTORY_ENTRY_BASERELOC = 5
+
+
+@dataclass
+class Section:
+    name: str
+    virtual_address: int
+    virtual_size: int
+    raw_pointer: int
+    raw_size: int
+    characteristics: int  # IMAGE_SCN_* flags
+
+    def contents(self, data):
+        return data[self.raw_pointer:self.raw_pointer + min(self.virtual_size, self.raw_size)]
 
 
 @dataclass
@@ -10,12 +25,22 @@ class PeImage:
     os_version: tuple
     subsystem_version: tuple
     imports: dict = field(default_factory=dict)  # DLL name (lower case) -> set of function names or "#ordinal"
+    image_base: int = 0
+    dll_characteristics: int = 0  # IMAGE_DLLCHARACTERISTICS_* flags
+    directories: list = field(default_factory=list)  # (RVA, size) of each data directory
+    sections: list = field(default_factory=list)
+    data: bytes = field(default=b"", repr=False)  # the whole file
+
+    def at(self, address, size):
+        """`size` bytes of the file at virtual address `address` (image base included)."""
+        offset = _rva_to_offset(self.sections, address - self.image_base)
+        return self.data[offset:offset + size]
 
 
 def _rva_to_offset(sections, rva):
-    for virtual_address, virtual_size, raw_pointer, raw_size in sections:
-        if virtual_address <= rva < virtual_address + max(virtual_size, raw_size):
-            return raw_pointer + rva - virtual_address
+    for section in sections:
+        if section.virtual_address <= rva < section.virtual_address + max(section.virtual_size, section.raw_size):
+            return section.raw_pointer + rva - section.virtual_address
     raise ValueError(f"RVA {rva:#x} lies in no section")
 
 
@@ -31,18 +56,26 @@ def read_pe(path):
     optional = pe_offset + 24
     magic = struct.unpack_from("<H", data, optional)[0]
     is_pe32_plus = magic == 0x20B
+    image_base = struct.unpack_from("<Q" if is_pe32_plus else "<I", data, optional + (24 if is_pe32_plus else 28))[0]
     os_major, os_minor, _, _, sub_major, sub_minor = struct.unpack_from("<6H", data, optional + 40)
-    subsystem = struct.unpack_from("<H", data, optional + 68)[0]
+    subsystem, dll_characteristics = struct.unpack_from("<HH", data, optional + 68)
     directories = optional + (112 if is_pe32_plus else 96)
+    directory_count = struct.unpack_from("<I", data, directories - 4)[0]
     import_rva = struct.unpack_from("<I", data, directories + 8)[0]
 
     sections = []
     table = optional + optional_size
     for index in range(section_count):
-        virtual_size, virtual_address, raw_size, raw_pointer = struct.unpack_from("<IIII", data, table + 40 * index + 8)
-        sections.append((virtual_address, virtual_size, raw_pointer, raw_size))
+        entry = table + 40 * index
+        name = data[entry:entry + 8].rstrip(b"\0").decode("ascii")
+        virtual_size, virtual_address, raw_size, raw_pointer = struct.unpack_from("<IIII", data, entry + 8)
+        characteristics = struct.unpack_from("<I", data, entry + 36)[0]
+        sections.append(Section(name, virtual_address, virtual_size, raw_pointer, raw_size, characteristics))
 
-    image = PeImage(machine, subsystem, (os_major, os_minor), (sub_major, sub_minor))
+    image = PeImage(machine, subsystem, (os_major, os_minor), (sub_major, sub_minor), image_base=image_base,
+                    dll_characteristics=dll_characteristics, sections=sections, data=data,
+                    directories=[struct.unpack_from("<II", data, directories + 8 * index)
+                                 for index in range(directory_count)])
     thunk_size, ordinal_flag = (8, 1 << 63) if is_pe32_plus else (4, 1 << 31)
     descriptor = _rva_to_offset(sections, import_rva) if import_rva else None
     while descriptor is not None:
