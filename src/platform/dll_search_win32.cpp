@@ -7,9 +7,12 @@
 
 namespace platform {
 
+// rsaenh.dll is CryptoAPI's provider, which the stack guard's generator loads by the bare name the
+// registry gives it.
 const wchar_t* const kPreloadedSystemDlls[] = {
     L"uxtheme.dll", L"userenv.dll", L"setupapi.dll", L"apphelp.dll", L"propsys.dll", L"dwmapi.dll",
     L"cryptbase.dll", L"oleacc.dll", L"clbcatq.dll", L"ntmarta.dll", L"version.dll", L"shfolder.dll",
+    L"rsaenh.dll",
 };
 const size_t kPreloadedSystemDllCount = sizeof(kPreloadedSystemDlls) / sizeof(kPreloadedSystemDlls[0]);
 

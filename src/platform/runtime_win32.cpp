@@ -116,7 +116,8 @@ __attribute__((externally_visible)) uintptr_t __stack_chk_guard;
 // Externally visible, so that the link's map shows it (tests/binary).
 __attribute__((constructor(101), no_stack_protector, externally_visible)) void InitializeStackGuard()
 {
-    platform::RestrictDllSearchToSystemDirectory();  // CryptoAPI loads its provider's DLL
+    // First of all: CryptoAPI loads its provider's DLLs, and nothing may be taken from beside the exe.
+    platform::RestrictDllSearchToSystemDirectory();
     const uintptr_t guard = CryptoApiRandom() ^ StartupNoise();
     __stack_chk_guard = guard != 0 ? guard : kGuardOfLastResort;
 }

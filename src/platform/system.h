@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// Call first thing: keeps DLLs planted beside the executable (often a download folder) out of the
+// Called first thing, before the program's constructors: keeps DLLs planted beside the executable (often a download folder) out of the
 // process. Where Windows offers it, every later load searches the system directory only; elsewhere
 // the current directory leaves the search and the system DLLs that Windows itself loads by bare name
 // are loaded from the system directory by full path before anything else can ask for them.
