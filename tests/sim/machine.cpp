@@ -240,9 +240,10 @@ bool Fails(const char* name, uint32_t& error)
 
 void FailCall(const char* name, uint32_t error, int occurrence)
 {
-    machine().faults.failName = name;
-    machine().faults.occurrence = occurrence;
-    machine().faults.error = error;
+    Faults& faults = machine().faults;
+    faults.failName = name;
+    faults.occurrence = static_cast<int>(std::count(faults.calls.begin(), faults.calls.end(), name)) + occurrence;
+    faults.error = error;
 }
 
 void FailCallNumber(size_t k, uint32_t error)
@@ -279,7 +280,7 @@ WindowHandle CreateOwnerWindow()
 {
     uint32_t error = 0;
     if (sim::Fails("CreateWindowExW", error)) return nullptr;
-    return machine().ownerWindowCreated ? reinterpret_cast<WindowHandle>(0x0B0C) : nullptr;
+    return reinterpret_cast<WindowHandle>(0x0B0C);
 }
 
 int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstring& caption, uint32_t style)
@@ -307,6 +308,8 @@ bool LookUpStringBlock(uint16_t blockId, StringBlock& block)
     const auto found = blocks.find(blockId);
     if (found == blocks.end()) return false;
     current = found->second;
+    const auto shortened = machine().shortenedBlocks.find(blockId);
+    if (shortened != machine().shortenedBlocks.end()) current.resize(std::min(shortened->second, current.size()));
     block.data = current.data();
     block.length = current.size();
     return true;
@@ -386,11 +389,9 @@ uint32_t GetMsiProductInfo(const wchar_t* productCode, const wchar_t* name, wcha
     if (product == nullptr) return sim::kUnknownProduct;
     if (std::wstring(name) != L"VersionString") return 1608;  // ERROR_UNKNOWN_PROPERTY
     if (buffer == nullptr) {
-        if (product->versionProbeError != 0) return product->versionProbeError;
         length = static_cast<uint32_t>(product->versionString.size());
         return 0;
     }
-    if (product->versionReadError != 0) return product->versionReadError;
     return sim::CopyOut(product->versionString, buffer, length);
 }
 
@@ -589,7 +590,6 @@ uint32_t ReadSystemDirectory(std::wstring& directory)
 {
     uint32_t error = 0;
     if (sim::Fails("GetSystemDirectoryW", error)) return error;
-    if (machine().systemDirectoryError != 0) return machine().systemDirectoryError;
     directory = machine().systemDirectory;
     return 0;
 }
@@ -598,7 +598,6 @@ uint32_t ReadWindowsDirectory(std::wstring& directory)
 {
     uint32_t error = 0;
     if (sim::Fails("GetSystemWindowsDirectoryW", error)) return error;
-    if (machine().windowsDirectoryError != 0) return machine().windowsDirectoryError;
     directory = machine().windowsDirectory;
     return 0;
 }
@@ -645,7 +644,6 @@ uint32_t CreateUserKey(const wchar_t* path)
 {
     uint32_t error = 0;
     if (sim::Fails("RegCreateKeyExW", error)) return error;
-    if (machine().registryCreateError != 0) return machine().registryCreateError;
     machine().registryKeys.insert(sim::Lower(path));
     return 0;
 }
@@ -712,7 +710,7 @@ intptr_t ShowModalDialog(uint16_t templateId, DialogHandler handler, void* conte
     ++dialog.timesShown;
     dialog.templateId = templateId;
     uint32_t error = 0;
-    if (dialog.createFails || sim::Fails("DialogBoxParamW", error)) return -1;
+    if (sim::Fails("DialogBoxParamW", error)) return -1;
     dialog.controls = TemplateControls();
     dialog.closed = false;
     DialogHandle handle = &dialog;
@@ -755,7 +753,7 @@ IconHandle SetDialogBigIcon(DialogHandle, uint16_t iconId)
 {
     uint32_t error = 0;
     if (sim::Fails("LoadImageW", error)) return nullptr;
-    if (machine().dialog.iconMissing || iconId != IDI_BOOTSTRAPPER) return nullptr;
+    if (iconId != IDI_BOOTSTRAPPER) return nullptr;
     machine().dialog.iconSet = true;
     return &machine().dialog.iconSet;
 }

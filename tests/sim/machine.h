@@ -56,8 +56,6 @@ struct Product {
     std::wstring versionString;
     int state = platform::kInstallStateDefault;
     std::map<std::wstring, int> featureStates;  // absent names answer INSTALLSTATE_UNKNOWN
-    uint32_t versionProbeError = 0;
-    uint32_t versionReadError = 0;
 };
 
 struct WindowsVersion {
@@ -80,12 +78,9 @@ struct Machine {
     std::vector<std::wstring> arguments;  // element 0 is the program name
     std::map<std::wstring, std::wstring> environment;  // names compared case-insensitively
     std::wstring systemDirectory = L"C:\\Windows\\system32";
-    uint32_t systemDirectoryError = 0;
     std::wstring windowsDirectory = L"C:\\Windows";
-    uint32_t windowsDirectoryError = 0;
     platform::LocalTime now = {2026, 12, 7, 2, 17, 32};
     std::vector<std::wstring> standardOutput;
-    bool ownerWindowCreated = true;
     Faults faults;
 
     // Files and folders in listing order; parents are implied. A file created by the program is
@@ -117,7 +112,6 @@ struct Machine {
 
     // HKEY_CURRENT_USER in the 32-bit view. A key with subkeys cannot be deleted, as RegDeleteKeyW answers.
     std::set<std::wstring> registryKeys;  // lower-cased
-    uint32_t registryCreateError = 0;
 
     // Child processes: each run records its command line and takes the next scripted exit code
     // (0 when none is left); `startError` makes the start fail instead.
@@ -133,6 +127,7 @@ struct Machine {
 
     // The string table: every message of the catalogue unless removed.
     std::set<uint16_t> missingMessages;
+    std::map<uint16_t, size_t> shortenedBlocks;  // block id: the 16-bit units its resource still holds
 
     // The modal dialog: its controls as the template creates them, then the user's clicks in order
     // (a radio button checks itself and clears its group, as an auto radio button does).
@@ -142,8 +137,6 @@ struct Machine {
         bool checked;
     };
     struct Dialog {
-        bool createFails = false;
-        bool iconMissing = false;
         std::vector<uint16_t> clicks;
         int timesShown = 0;
         uint16_t templateId = 0;
@@ -164,7 +157,7 @@ Machine& machine();
 // then the error to report. For the simulated platform functions.
 bool Fails(const char* name, uint32_t& error);
 
-// Makes the `occurrence`-th call named `name` fail with `error`.
+// Makes the `occurrence`-th call named `name` from now on fail with `error`.
 void FailCall(const char* name, uint32_t error, int occurrence = 1);
 // Makes the `k`-th call that can fail (from 1) fail with `error`.
 void FailCallNumber(size_t k, uint32_t error);

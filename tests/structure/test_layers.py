@@ -46,3 +46,11 @@ def test_the_process_ends_only_at_the_entry_point():
     assert not ending, f"files that end the process: {ending}"
     main = (SRC / "app" / "main.cpp").read_text(encoding="utf-8")
     assert "return static_cast<int>(RunBootstrapper(" in main
+
+
+if __name__ == "__main__":
+    # Runs without pytest too (scripts/test --unit on a machine that has only Python).
+    for name, check in sorted(globals().items()):
+        if name.startswith("test_"):
+            check()
+    print("layers: every check passed")

@@ -72,6 +72,16 @@ inline void ExpectOnlyBox(Owner owner, uint32_t style, uint16_t captionId, uint1
     ExpectBox(sim::machine().boxes[0], owner, style, captionId, messageId);
 }
 
+// The one box of an operation, or none at all in a silent run.
+inline void ExpectOnlyBoxUnlessSilent(bool silent, Owner owner, uint32_t style, uint16_t captionId, uint16_t messageId)
+{
+    if (silent) {
+        EXPECT_TRUE(sim::machine().boxes.empty());
+    } else {
+        ExpectOnlyBox(owner, style, captionId, messageId);
+    }
+}
+
 class PackageTest : public SimTest {
 protected:
     void SetUp() override

@@ -77,7 +77,6 @@ TEST_F(CspInstall, ResultRule)
         machine().exitCodes = {c.exitCode};
         EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), c.result);
         EXPECT_EQ(machine().boxes.size(), c.result == 0 ? 0u : 1u);
-        EXPECT_FALSE(sim::MarkerExists());  // a distribution's restart need is never recorded
     }
 }
 
@@ -97,18 +96,35 @@ TEST_F(CspInstall, FailureBoxNamesTheCodeAndTheLogThatExists)
     EXPECT_TRUE(machine().boxes.empty());
 }
 
-TEST_F(CspInstall, ASetupProgramThatCannotStartIsAFailureWhateverItsCode)
+TEST_F(CspInstall, ASetupProgramThatCannotStartOrBePreparedIsAFailureWhateverItsCode)
 {
-    // ERROR_PATH_NOT_FOUND is 3, which as an exit code would mean success.
-    for (uint32_t startError : {3u, 2u, 5u}) {
-        SCOPED_TRACE(startError);
+    // ERROR_PATH_NOT_FOUND is 3, which as an exit code would mean success. Nothing is started
+    // relative to the current directory, and a log nobody wrote is neither left nor named.
+    const struct {
+        const char* what;
+        const char* failingCall;
+        uint32_t error;
+        uint32_t code;
+        size_t started;
+        bool logKept;  // the child may still be writing it
+    } rows[] = {
+        {"the start fails with 3", "CreateProcessW", 3, 3, 1, false},
+        {"the start fails with 2", "CreateProcessW", 2, 2, 1, false},
+        {"the wait fails with 3", "WaitForSingleObject", 3, 3, 1, true},
+        {"the executable's path cannot be read", "GetModuleFileNameW", 122, 122, 0, false},
+        {"the log cannot be created", "CreateFileW(CREATE_NEW)", 5, 1622, 0, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
         SetUp();
-        machine().startError = startError;
+        sim::FailCall(row.failingCall, row.error);
         machine().childWritesLog = false;
-        EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), startError);
+        EXPECT_EQ(InstallCspPackage(false, false, L"csp", L""), row.code);
+        EXPECT_EQ(machine().commandLines.size(), row.started);
+        EXPECT_EQ(sim::FileExistsOnMachine(LogOf(L"csp")), row.logKept);
         ASSERT_EQ(machine().boxes.size(), 1u);
-        EXPECT_EQ(machine().boxes[0].text, sim::CatalogueText(MSG_CSP_INSTALL_FAILED) + L": " +
-                                               std::to_wstring(startError) + L".\n");
+        EXPECT_EQ(machine().boxes[0].text, sim::CatalogueText(MSG_CSP_INSTALL_FAILED) + L": " + std::to_wstring(row.code) +
+                                               L".\n" + (row.logKept ? L"Install log: " + LogOf(L"csp") : L""));
     }
 }
 

@@ -34,6 +34,33 @@ TEST_F(Messages, AMissingMessageLeavesTheTextAsItWas)
     EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
     EXPECT_FALSE(LoadMessage(4000, text));  // a block that does not exist
     EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
+    // Found by the neutral lookup, but not by the default one that supplies the text.
+    sim::FailCall("FindResourceW", 0);
+    EXPECT_FALSE(LoadMessage(MSG_PRODUCT_CAPTION, text));
+    EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
+}
+
+TEST_F(Messages, AnEntryBeyondTheEndOfItsBlockIsAbsent)
+{
+    // Message 103 is entry 7 of block 7; entries 0 to 4 are empty, 101 and 102 come before it.
+    const size_t entry7 = 5 + (1 + sim::CatalogueText(101).size()) + (1 + sim::CatalogueText(102).size());
+    const struct {
+        const char* what;
+        size_t units;
+        bool present;
+    } rows[] = {
+        {"the block ends inside an earlier entry", 20, false},
+        {"the block ends at the entry's length", entry7, false},
+        {"the block ends inside the entry's text", entry7 + 5, false},
+        {"the block ends right after the entry", entry7 + 1 + sim::CatalogueText(103).size(), true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        machine().shortenedBlocks = {{7, row.units}};
+        std::wstring text = L"before";
+        EXPECT_EQ(LoadMessage(MSG_CONFIRM_PLUGIN, text), row.present);
+        EXPECT_EQ(text, row.present ? sim::CatalogueText(MSG_CONFIRM_PLUGIN) : L"before");
+    }
 }
 
 TEST_F(Messages, BoxKindsCarryTheirStylesAndOwners)

@@ -57,114 +57,69 @@ TEST_F(MsiAccess, AFailedOpenLeavesThePackageSlotEmpty)
 }
 
 // ---------------------------------------------------------------------------------------------
-// ReadMsiProperty
+// ReadMsiProperty and ReadProductInfo
 
-TEST_F(MsiAccess, PropertyReadGivesExactlyTheValue)
+TEST_F(MsiAccess, APropertyReadGivesExactlyTheValueOrLeavesTheOutput)
 {
     const std::wstring longValue(700, L'Ж');
     sim::Package& package = sim::PackageAt(kX64Package);
     package.properties[L"Long"] = longValue;
-    package.properties[L"X"] = L"1";
-    const struct {
-        const wchar_t* name;
-        std::wstring value;
-    } rows[] = {
-        {L"ProductVersion", L"2.0.13000"},
-        {L"ProductCode", kProductCodeA},
-        {L"Long", longValue},
-        {L"X", L"1"},
-    };
-
-    MsiHandle holder;
-    ASSERT_EQ(OpenPackage(kX64Package, holder), 0u);
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        std::wstring value = kEarlier + kEarlier + kEarlier;  // longer than some values: must shrink
-        EXPECT_EQ(ReadMsiProperty(holder, row.name, value), 0u);
-        EXPECT_EQ(value, row.value);
-    }
-    holder.Close();
-}
-
-TEST_F(MsiAccess, AnEmptyPropertyReadsAsAnEmptyTextWithSuccess)
-{
-    sim::PackageAt(kX64Package).properties[L"ProductName"] = L"";
-    MsiHandle holder;
-    ASSERT_EQ(OpenPackage(kX64Package, holder), 0u);
-
-    std::wstring value = kEarlier;
-    EXPECT_EQ(ReadMsiProperty(holder, L"ProductName", value), 0u);
-    EXPECT_EQ(value, L"");
-    holder.Close();
-}
-
-TEST_F(MsiAccess, AFailedProbeLeavesTheOutputAsItWas)
-{
-    sim::PackageAt(kX64Package).propertyErrors[L"UpgradeCode"] = 1627;
-    MsiHandle holder;
-    ASSERT_EQ(OpenPackage(kX64Package, holder), 0u);
-
-    std::wstring value = kEarlier;
-    EXPECT_EQ(ReadMsiProperty(holder, L"UpgradeCode", value), 1627u);
-    EXPECT_EQ(value, kEarlier);
-    holder.Close();
-}
-
-TEST_F(MsiAccess, ReadingWithAnEmptyPackageSlotReturnsTheProbesError)
-{
-    MsiHandle holder;
-    std::wstring value = kEarlier;
-    EXPECT_EQ(ReadMsiProperty(holder, L"ProductCode", value), 6u);  // ERROR_INVALID_HANDLE
-    EXPECT_EQ(value, kEarlier);
-}
-
-// ---------------------------------------------------------------------------------------------
-// ReadProductInfo
-
-TEST_F(MsiAccess, ProductInfoReadsTheInstalledVersionText)
-{
-    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"2.0.12888 build 7");
-    std::wstring value = kEarlier;
-    ProductInfoStage stage = ProductInfoStage::Read;
-    EXPECT_EQ(ReadProductInfo(kProductCodeA, L"VersionString", value, stage), 0u);
-    EXPECT_EQ(value, L"2.0.12888 build 7");
-    EXPECT_EQ(stage, ProductInfoStage::None);
-}
-
-TEST_F(MsiAccess, ProductInfoOfAnEmptyVersionIsAnEmptyText)
-{
-    sim::InstallProduct(kProductCodeA, kUpgradeCode, L"");
-    std::wstring value = kEarlier;
-    ProductInfoStage stage = ProductInfoStage::Read;
-    EXPECT_EQ(ReadProductInfo(kProductCodeA, L"VersionString", value, stage), 0u);
-    EXPECT_EQ(value, L"");
-    EXPECT_EQ(stage, ProductInfoStage::None);
-}
-
-TEST_F(MsiAccess, ProductInfoTellsWhichCallFailed)
-{
-    enum class Fault { Probe, Read, UnknownProduct };
+    package.properties[L"ProductName"] = L"";
+    package.propertyErrors[L"UpgradeCode"] = 1627;
     const struct {
         const char* what;
-        Fault fault;
+        bool open;
+        const wchar_t* name;
         uint32_t code;
-        ProductInfoStage stage;
+        std::wstring value;
     } rows[] = {
-        {"probe", Fault::Probe, 1610, ProductInfoStage::SizeProbe},
-        {"read", Fault::Read, 1611, ProductInfoStage::Read},
-        {"unknown product", Fault::UnknownProduct, 1605, ProductInfoStage::SizeProbe},
+        {"a short value", true, L"ProductVersion", 0, L"2.0.13000"},
+        {"a value longer than the output held", true, L"Long", 0, longValue},
+        {"an empty value", true, L"ProductName", 0, L""},
+        {"a failed probe", true, L"UpgradeCode", 1627, kEarlier},
+        {"an empty package slot", false, L"ProductCode", 6, kEarlier},  // ERROR_INVALID_HANDLE
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        MsiHandle holder;
+        if (row.open) {
+            ASSERT_EQ(OpenPackage(kX64Package, holder), 0u);
+        }
+        std::wstring value = kEarlier;
+        EXPECT_EQ(ReadMsiProperty(holder, row.name, value), row.code);
+        EXPECT_EQ(value, row.value);
+    }
+}
+
+TEST_F(MsiAccess, ProductInfoReadsTheVersionTextOrTellsWhichCallFailed)
+{
+    using Stage = ProductInfoStage;
+    const struct {
+        const char* what;
+        const wchar_t* version;
+        const char* failingCall;
+        int occurrence;
+        const std::wstring& product;
+        uint32_t code;
+        std::wstring value;
+        Stage stage;
+    } rows[] = {
+        {"a version with words", L"2.0.12888 build 7", nullptr, 0, kProductCodeB, 0, L"2.0.12888 build 7", Stage::None},
+        {"an empty version", L"", nullptr, 0, kProductCodeB, 0, L"", Stage::None},
+        {"the size probe fails", L"2.0", "MsiGetProductInfoW", 1, kProductCodeB, 1610, kEarlier, Stage::SizeProbe},
+        {"the read fails", L"2.0", "MsiGetProductInfoW", 2, kProductCodeB, 1611, kEarlier, Stage::Read},
+        {"an unknown product", L"2.0", nullptr, 0, kProductCodeA, 1605, kEarlier, Stage::SizeProbe},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         sim::Reset();
-        sim::Product& product = sim::InstallProduct(kProductCodeB, kUpgradeCode, L"2.0");
-        if (row.fault == Fault::Probe) product.versionProbeError = row.code;
-        if (row.fault == Fault::Read) product.versionReadError = row.code;
-        const std::wstring code = row.fault == Fault::UnknownProduct ? kProductCodeA : kProductCodeB;
+        sim::InstallProduct(kProductCodeB, kUpgradeCode, row.version);
+        if (row.failingCall != nullptr) sim::FailCall(row.failingCall, row.code, row.occurrence);
 
-        std::wstring value;
-        ProductInfoStage stage = ProductInfoStage::None;
-        EXPECT_EQ(ReadProductInfo(code, L"VersionString", value, stage), row.code);
+        std::wstring value = kEarlier;
+        Stage stage = Stage::Read;
+        EXPECT_EQ(ReadProductInfo(row.product, L"VersionString", value, stage), row.code);
+        EXPECT_EQ(value, row.value);
         EXPECT_EQ(stage, row.stage);
     }
 }

@@ -134,7 +134,7 @@ TEST_F(SetupDialog, TheBigIconIsReleasedWithTheDialog)
     EXPECT_TRUE(dialog().iconDestroyed);
 
     SetUp();
-    dialog().iconMissing = true;
+    sim::FailCall("LoadImageW", 0);
     dialog().clicks = {IDC_NEXT};
     EXPECT_EQ(Run({L"-csp", L"-selectDlg"}), 0u);
     EXPECT_EQ(options.kcMask, L"kc1*");
@@ -142,7 +142,7 @@ TEST_F(SetupDialog, TheBigIconIsReleasedWithTheDialog)
 
 TEST_F(SetupDialog, ADialogThatCannotBeCreatedRecordsNothingAndTheRunGoesOn)
 {
-    dialog().createFails = true;
+    sim::FailCall("DialogBoxParamW", 0);
     EXPECT_EQ(Run({L"-csp", L"-selectDlg"}), 0u);
     EXPECT_EQ(options.kcMask, L"");
     EXPECT_EQ(machine().commandLines.size(), 2u);
