@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <memory>
 
 #include "base/result_codes.h"
 #include "platform/dialog.h"
@@ -301,17 +302,21 @@ int ShowMessageBox(WindowHandle owner, const std::wstring& text, const std::wstr
 
 namespace {
 
+// The block as the resource holds it, in memory of exactly its size: a read past its end is one past
+// an allocation, which AddressSanitizer reports.
 bool LookUpStringBlock(uint16_t blockId, StringBlock& block)
 {
-    static std::vector<uint16_t> current;
+    static std::unique_ptr<uint16_t[]> current;
     const auto& blocks = sim::StringBlocks();
     const auto found = blocks.find(blockId);
     if (found == blocks.end()) return false;
-    current = found->second;
+    size_t length = found->second.size();
     const auto shortened = machine().shortenedBlocks.find(blockId);
-    if (shortened != machine().shortenedBlocks.end()) current.resize(std::min(shortened->second, current.size()));
-    block.data = current.data();
-    block.length = current.size();
+    if (shortened != machine().shortenedBlocks.end()) length = std::min(shortened->second, length);
+    current = std::make_unique<uint16_t[]>(length);
+    std::copy(found->second.begin(), found->second.begin() + static_cast<std::ptrdiff_t>(length), current.get());
+    block.data = current.get();
+    block.length = length;
     return true;
 }
 

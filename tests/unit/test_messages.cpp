@@ -34,10 +34,14 @@ TEST_F(Messages, AMissingMessageLeavesTheTextAsItWas)
     EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
     EXPECT_FALSE(LoadMessage(4000, text));  // a block that does not exist
     EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
-    // Found by the neutral lookup, but not by the default one that supplies the text.
-    sim::FailCall("FindResourceW", 0);
-    EXPECT_FALSE(LoadMessage(MSG_PRODUCT_CAPTION, text));
-    EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
+    // A message is there only when both lookups find it: the neutral one decides, the default one
+    // supplies the text.
+    for (const char* lookup : {"FindResourceExW", "FindResourceW"}) {
+        SCOPED_TRACE(lookup);
+        sim::FailCall(lookup, 0);
+        EXPECT_FALSE(LoadMessage(MSG_PRODUCT_CAPTION, text));
+        EXPECT_EQ(text, L"Установить Kestrova Pellaris?");
+    }
 }
 
 TEST_F(Messages, AnEntryBeyondTheEndOfItsBlockIsAbsent)
