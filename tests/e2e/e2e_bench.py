@@ -53,7 +53,7 @@ PACKAGE_FILE = "zarelcom-x64.msi"
 OLD = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A01}", "2.0.12888")
 NEW = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A02}", "2.0.13000")
 
-IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
+IDOK, IDYES, IDNO = 1, 6, 7
 STATE_INSTALLED = 5
 DRIVE_TIMEOUT = 40
 
@@ -158,8 +158,8 @@ def wine_env(prefix, display, overrides=""):
 
 # Without a window manager Wine waits about 2 s for every hidden window to be acknowledged;
 # unmanaged windows are shown and hidden at once. Relay tracing of the message-box calls shows
-# the owner and style each box was asked for: Wine's MessageBoxW drops MB_TOPMOST and
-# MB_SETFOREGROUND, so the window alone cannot tell.
+# the owner and style each box was asked for: no window shows MB_SETFOREGROUND, and the bench
+# checks the exact style asked for.
 BASE_REG = """REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
@@ -521,7 +521,7 @@ def assert_box(window, *, title, text, buttons, icon, owned, style):
     """One message box: what the user sees, its owner, and the exact style it was asked for.
 
     `owned`: True for the program's hidden owner window, False for none. `icon` is read from the
-    screen, `style` from the traced MessageBoxW call (Wine itself drops MB_TOPMOST)."""
+    screen, `style` from the traced MessageBoxW call (no window shows MB_SETFOREGROUND)."""
     assert not window.get("unexpected"), f"box nobody planned for: {window}"
     assert window["kind"] == "box", window
     assert window["title"] == title
