@@ -7,7 +7,8 @@ import subprocess
 
 import pytest
 
-from e2e_bench import BOOTSTRAPPER, OLD, REPO
+from bench_packages import OLD
+from bench_tools import BOOTSTRAPPER, REPO
 
 SIGN = REPO / "scripts" / "sign"
 PKCS12_PASSWORD = "throwaway"
