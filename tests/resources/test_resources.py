@@ -104,19 +104,14 @@ def single(resources, rtype, name):
 # Which exe
 # ---------------------------------------------------------------------------
 
-def _exe_candidates():
-    explicit = os.environ.get('BOOTSTRAPPER_EXE')
-    if explicit:
-        return [pytest.param(Path(explicit), id=Path(explicit).name)]
-    return [pytest.param(REPO / 'build' / 'win32' / 'bootstrapper.exe', id='win32')]
+EXE = Path(os.environ.get('BOOTSTRAPPER_EXE') or REPO / 'build' / 'win32' / 'bootstrapper.exe')
 
 
-@pytest.fixture(scope='module', params=_exe_candidates())
-def resources(request):
-    path = request.param
-    if not path.is_file():
-        pytest.fail(f'{path} has not been built (run scripts/build)', pytrace=False)
-    return read_resources(path)
+@pytest.fixture(scope='module')
+def resources():
+    if not EXE.is_file():
+        pytest.fail(f'{EXE} has not been built (run scripts/build)', pytrace=False)
+    return read_resources(EXE)
 
 
 # ---------------------------------------------------------------------------
