@@ -22,7 +22,7 @@ MINGW_CXX_32 = "i686-w64-mingw32-g++-win32"
 BOOTSTRAPPER = Path(os.environ.get("BOOTSTRAPPER_EXE", BUILD / "win32" / "bootstrapper.exe"))
 
 TOOLS_SOURCE = E2E / "tools"
-# The helper is several files, one per concern (tools/helper/main.cpp lists them).
+# The helper is several files, one per concern (README.md lists them).
 HELPER_SOURCE = TOOLS_SOURCE / "helper"
 
 

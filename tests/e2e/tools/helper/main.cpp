@@ -49,21 +49,7 @@
 //                "rename": e, "delete": e, "read": e}, each e the Windows error of the try (0: it worked)
 // An action it does not know is reported as {"error": "unknown plan action", ...}.
 //
-// The files of this folder, by concern:
-//   main.cpp                  this text, the command line and the dispatch to the modes (modes.h)
-//   drive.cpp                 the drive and run modes
-//   children.h/.cpp           starting a child, killing it after its time-out, its exit code
-//   process_family.h/.cpp     the child's process family and the dialog windows it owns
-//   window_reading.h/.cpp     a window's texts, buttons, controls and owner, as JSON
-//   icon_reading.h/.cpp       which system icon a box shows, judged from the screen
-//   plan.h/.cpp               reading the plan file
-//   plan_actions.h/.cpp       the plan's actions, and dismissing a window nobody planned for
-//   screenshot.h/.cpp         the shot: action's BMP file
-//   msi_registry_queries.cpp  the product and key modes
-//   selftest.cpp              the selftest mode
-//   json_output.h/.cpp        JSON strings and lines on standard output
-//   gdi_holders.h             RAII holders for a screen DC and a bitmap (the product's
-//                             src/platform/win32_handles.h holds every other handle)
+// What each file of this folder holds: tests/e2e/README.md.
 
 #include <windows.h>
 
