@@ -7,23 +7,27 @@ from pathlib import Path
 REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
-import e2e_bench  # noqa: E402  (the end-to-end bench's own prefix and package helpers)
-from e2e_bench import LAYOUT_DIR, PACKAGE_FILE, SYSTEM32, Prefix, private_display  # noqa: E402,F401  (private_display: for the scripts)
+# The end-to-end bench's own tools, prefixes, runs and packages.
+import bench_prefix  # noqa: E402
+import bench_tools  # noqa: E402
+from bench_packages import PACKAGE_FILE, STATE_INSTALLED, UPGRADE_CODE, PackageFactory  # noqa: E402
+from bench_prefix import LAYOUT_DIR, SYSTEM32, TOOLS_DIR, Prefix, private_display  # noqa: E402,F401  (private_display: for the scripts)
+from bench_run import parse_helper_output  # noqa: E402
 
-DEMO_UPGRADE_CODE = e2e_bench.UPGRADE_CODE
+DEMO_UPGRADE_CODE = UPGRADE_CODE
 DEMO_PRODUCT_CODE = "{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4D01}"
 DEMO_VERSION = "2.0.13000"
 
 
 def tools():
-    return list(e2e_bench.bench_tools().values())
+    return list(bench_tools.bench_tools().values())
 
 
 def boot_prefix(path, display):
     """Boots a prefix once (about 15 s); an existing one is reused with fresh tools."""
     if not (path / "system.reg").exists():
         print(f"Preparing a Wine prefix in {path} ...", flush=True)
-        e2e_bench.boot_prefix(path, display, tools())
+        bench_prefix.boot_prefix(path, display, tools())
     else:
         for exe in tools():
             shutil.copy2(exe, path / "drive_c" / "e2e" / exe.name)
@@ -31,8 +35,7 @@ def boot_prefix(path, display):
 
 
 def lay_out_demo_package(prefix, cache):
-    package = e2e_bench.PackageFactory(cache).build(DEMO_PRODUCT_CODE, DEMO_VERSION,
-                                                    upgrade_code=DEMO_UPGRADE_CODE)
+    package = PackageFactory(cache).build(DEMO_PRODUCT_CODE, DEMO_VERSION, upgrade_code=DEMO_UPGRADE_CODE)
     return prefix.put_package(package, PACKAGE_FILE)
 
 
@@ -45,19 +48,19 @@ def run_timed(prefix, *command, timeout=300):
     """Runs a Windows program through the helper: its full 32-bit exit code, and how long it ran as
     measured inside Windows (without the cost of entering Wine from Linux)."""
     out = prefix.helper("run", "--timeout", str(timeout), "--", *command, timeout=timeout + 60)
-    run = e2e_bench.parse_helper_output(out)
+    run = parse_helper_output(out)
     return run.exit_code, run.seconds
 
 
 def uninstall_demo_product(prefix):
-    if prefix.product(DEMO_UPGRADE_CODE).get("state") == e2e_bench.STATE_INSTALLED:
+    if prefix.product(DEMO_UPGRADE_CODE).get("state") == STATE_INSTALLED:
         run(prefix, SYSTEM32 + "\\msiexec.exe", "/x", DEMO_PRODUCT_CODE, "/qn")
 
 
 def stop(prefix):
     """Ends the prefix's wineserver and keeps the prefix."""
-    e2e_bench.stop_server(prefix.env())
+    bench_prefix.stop_server(prefix.env())
 
 
 BOOTSTRAPPER = LAYOUT_DIR + "\\bootstrapper.exe"
-FLOOR = e2e_bench.TOOLS_DIR + "\\bench_floor.exe"
+FLOOR = TOOLS_DIR + "\\bench_floor.exe"

@@ -1,8 +1,12 @@
-"""A small reader of the PE fields, sections and import table the binary checks look at."""
+"""A small reader of the PE fields, sections, import table and resources that the checks of
+tests/binary, tests/resources and tests/e2e look at (pytest.ini puts this folder on the import path)."""
 import struct
 from dataclasses import dataclass, field
 
+IMAGE_DIRECTORY_ENTRY_RESOURCE = 2
 IMAGE_DIRECTORY_ENTRY_BASERELOC = 5
+# A resource directory entry's name or offset with this bit set points at a string or a subdirectory.
+RESOURCE_HIGH_BIT = 0x80000000
 
 
 @dataclass
@@ -96,3 +100,36 @@ def read_pe(path):
             thunk += thunk_size
         descriptor += 20
     return image
+
+
+def _resource_entries(data, base, offset):
+    """(name or id, target offset) of each entry of the resource directory at `base + offset`."""
+    named, numbered = struct.unpack_from("<12xHH", data, base + offset)
+    for index in range(named + numbered):
+        name, target = struct.unpack_from("<II", data, base + offset + 16 + 8 * index)
+        if name & RESOURCE_HIGH_BIT:
+            length = struct.unpack_from("<H", data, base + (name & ~RESOURCE_HIGH_BIT))[0]
+            start = base + (name & ~RESOURCE_HIGH_BIT) + 2
+            name = data[start:start + 2 * length].decode("utf-16-le")
+        yield name, target
+
+
+def read_resources(path):
+    """{(type, name, language): bytes} of every resource in the image: its three-level resource
+    directory, type, then name, then language."""
+    image = read_pe(path)
+    data, sections = image.data, image.sections
+    resource_rva, resource_size = image.directories[IMAGE_DIRECTORY_ENTRY_RESOURCE]
+    assert resource_rva and resource_size, "the image has no resource directory"
+    base = _rva_to_offset(sections, resource_rva)
+    found = {}
+    for rtype, names in _resource_entries(data, base, 0):
+        assert names & RESOURCE_HIGH_BIT, f"type {rtype} is not a directory"
+        for name, languages in _resource_entries(data, base, names & ~RESOURCE_HIGH_BIT):
+            assert languages & RESOURCE_HIGH_BIT, f"resource {rtype}/{name} is not a directory"
+            for language, leaf in _resource_entries(data, base, languages & ~RESOURCE_HIGH_BIT):
+                assert not leaf & RESOURCE_HIGH_BIT, f"resource {rtype}/{name}/{language} is too deep"
+                data_rva, size = struct.unpack_from("<II", data, base + leaf)
+                offset = _rva_to_offset(sections, data_rva)
+                found[(rtype, name, language)] = data[offset:offset + size]
+    return found

@@ -1,12 +1,13 @@
-"""Fixtures of the end-to-end bench; the bench itself lives in e2e_bench.py."""
+"""Fixtures of the end-to-end bench; the bench itself lives in the bench_*.py modules (README.md)."""
 
 import json
 import subprocess
 
 import pytest
 
-from e2e_bench import (BUILD, TOOLS_DIR, PackageFactory, bench_tools, boot_prefix, copy_prefix, end_prefix,
-                       private_display, require_tools, run_wine_for_output, wine_env)
+from bench_packages import PackageFactory
+from bench_prefix import TOOLS_DIR, boot_prefix, copy_prefix, end_prefix, private_display, run_wine_for_output, wine_env
+from bench_tools import BUILD, bench_tools, require_tools
 
 
 @pytest.fixture(scope="session")

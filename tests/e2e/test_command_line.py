@@ -8,7 +8,9 @@ from datetime import datetime, timedelta
 
 import pytest
 
-from e2e_bench import HELP_BOX, IDOK, LAYOUT_DIR, OLD, PACKAGE_FILE, SYSTEM32, assert_box
+from bench_boxes import HELP_BOX, IDOK, assert_box
+from bench_packages import OLD, PACKAGE_FILE
+from bench_prefix import LAYOUT_DIR, SYSTEM32
 import e2e_texts as texts
 
 

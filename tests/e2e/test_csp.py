@@ -12,8 +12,10 @@ from datetime import datetime, timedelta
 
 import pytest
 
-from e2e_bench import (BUILD, ERROR_BOX, IDNO, IDOK, IDYES, LAYOUT_DIR, OLD, PACKAGE_FILE, PLAIN_BOX, QUESTION_BOX,
-                       STATE_INSTALLED, SYSTEM32, TOOLS_DIR, assert_box, win_to_unix)
+from bench_boxes import ERROR_BOX, IDNO, IDOK, IDYES, PLAIN_BOX, QUESTION_BOX, assert_box
+from bench_packages import OLD, PACKAGE_FILE, STATE_INSTALLED
+from bench_prefix import LAYOUT_DIR, SYSTEM32, TOOLS_DIR, win_to_unix
+from bench_tools import BUILD
 import e2e_texts as texts
 
 MSIEXEC_LINE_START = f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\{PACKAGE_FILE}" '

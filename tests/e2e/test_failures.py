@@ -7,7 +7,8 @@ Not reachable under Wine, covered by the unit tests instead: the non-administrat
 
 import pytest
 
-from e2e_bench import ERROR_BOX, IDOK, IDYES, NEW, OLD, OWNERLESS_ERROR_BOX, assert_box
+from bench_boxes import ERROR_BOX, IDOK, IDYES, OWNERLESS_ERROR_BOX, assert_box
+from bench_packages import NEW, OLD
 import e2e_texts as texts
 
 ERROR_ENVVAR_NOT_FOUND = 203

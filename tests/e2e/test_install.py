@@ -4,8 +4,9 @@ import re
 
 import pytest
 
-from e2e_bench import (ERROR_BOX, IDNO, IDOK, IDYES, LAYOUT_DIR, NEW, OLD, OWNERLESS_YES_NO_BOX, PACKAGE_FILE,
-                      PLAIN_BOX, PRODUCT_NAME, QUESTION_BOX, STATE_INSTALLED, SYSTEM32, assert_box)
+from bench_boxes import ERROR_BOX, IDNO, IDOK, IDYES, OWNERLESS_YES_NO_BOX, PLAIN_BOX, QUESTION_BOX, assert_box
+from bench_packages import NEW, OLD, PACKAGE_FILE, PRODUCT_NAME, STATE_INSTALLED
+from bench_prefix import LAYOUT_DIR, SYSTEM32
 import e2e_texts as texts
 
 LOG_NAME = re.compile(re.escape(PACKAGE_FILE) + r"_\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d\.log")

@@ -6,7 +6,8 @@ Not reachable under Wine, covered by the unit tests instead: the non-administrat
 
 import pytest
 
-from e2e_bench import ERROR_BOX, IDNO, IDOK, OLD, assert_box
+from bench_boxes import ERROR_BOX, IDNO, IDOK, assert_box
+from bench_packages import OLD
 import e2e_texts as texts
 
 REFUSED = [

@@ -13,7 +13,8 @@ import subprocess
 
 import pytest
 
-from e2e_bench import IDNO, IDOK, IDYES, NEW, OLD, PLAIN_BOX, STATE_INSTALLED, WARNING_QUESTION_BOX, assert_box
+from bench_boxes import IDNO, IDOK, IDYES, PLAIN_BOX, WARNING_QUESTION_BOX, assert_box
+from bench_packages import NEW, OLD, STATE_INSTALLED
 import e2e_texts as texts
 
 RESTART_FAILED = 7

@@ -4,7 +4,8 @@ files)."""
 
 from datetime import datetime, timedelta
 
-from e2e_bench import IDOK, IDYES, NEW, OLD, PACKAGE_FILE, STATE_INSTALLED
+from bench_boxes import IDOK, IDYES
+from bench_packages import NEW, OLD, PACKAGE_FILE, STATE_INSTALLED
 
 ERROR_SHARING_VIOLATION = 32
 SHARED_TMP = "C:\\windows\\temp"

@@ -1,23 +1,17 @@
 """Release signing: scripts/sign with a throwaway certificate, checked with osslsigncode, and the signed
 exe run under Wine."""
 
-import importlib.util
 import shutil
 import subprocess
 
 import pytest
 
-from e2e_bench import BOOTSTRAPPER, OLD, REPO
+from bench_packages import OLD
+from pe import read_resources
+from bench_tools import BOOTSTRAPPER, REPO
 
 SIGN = REPO / "scripts" / "sign"
 PKCS12_PASSWORD = "throwaway"
-
-
-def load_resource_reader():
-    spec = importlib.util.spec_from_file_location("resource_reader", REPO / "tests" / "resources" / "test_resources.py")
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
-    return module.read_resources
 
 
 def openssl(*args, cwd):
@@ -58,7 +52,6 @@ def test_a_signed_copy_verifies_keeps_its_resources_and_unsigns_to_the_build(sig
     verified = subprocess.run(["osslsigncode", "verify", "-CAfile", str(signer / "cert.pem"), "-in", str(exe)],
                               capture_output=True, text=True)
     assert verified.returncode == 0 and "Signature verification: ok" in verified.stdout, verified.stdout
-    read_resources = load_resource_reader()
     assert read_resources(exe) == read_resources(BOOTSTRAPPER)
 
     # What the README tells an administrator: without its signature, the exe is the build's, byte for byte.

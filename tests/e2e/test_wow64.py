@@ -4,8 +4,9 @@ reaches, and the msi.dll it loads."""
 import json
 import shutil
 
-from e2e_bench import (LAYOUT_DIR, NEW, OLD, STATE_INSTALLED, SYSTEM32, SYSWOW64, TOOLS_DIR, parse_helper_output,
-                       run_wine_for_output, win_to_unix)
+from bench_packages import NEW, OLD, STATE_INSTALLED
+from bench_prefix import LAYOUT_DIR, SYSTEM32, SYSWOW64, TOOLS_DIR, run_wine_for_output, win_to_unix
+from bench_run import parse_helper_output
 
 
 def test_under_wow64_the_x64_package_is_installed(prefix, packages):

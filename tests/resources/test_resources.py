@@ -1,4 +1,5 @@
-"""Checks the resources of a linked bootstrapper.exe, read straight from its PE resource directory.
+"""Checks the resources of a linked bootstrapper.exe, read straight from its PE resource directory
+(tests/binary/pe.py reads it).
 
 The exe is BOOTSTRAPPER_EXE when that is set, otherwise the shipped build/win32/bootstrapper.exe.
 Expected texts come from res/messages.inc and res/resource.h, the same files the
@@ -14,6 +15,8 @@ import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 import pytest
+
+from pe import read_resources
 
 REPO = Path(__file__).resolve().parents[2]
 RES = REPO / 'res'
@@ -34,58 +37,8 @@ EXPECTED_LANGUAGES = {
 
 
 # ---------------------------------------------------------------------------
-# Reading the PE resource directory
+# Looking resources up
 # ---------------------------------------------------------------------------
-
-def _sections(image):
-    pe = struct.unpack_from('<I', image, 0x3C)[0]
-    assert image[pe:pe + 4] == b'PE\0\0', 'not a PE image'
-    count, optional_size = struct.unpack_from('<H12xH', image, pe + 6)
-    optional = pe + 24
-    magic = struct.unpack_from('<H', image, optional)[0]
-    directories = optional + {0x10B: 96, 0x20B: 112}[magic]
-    resource_rva, resource_size = struct.unpack_from('<II', image, directories + 2 * 8)
-    table = optional + optional_size
-    sections = [struct.unpack_from('<8xIIII', image, table + 40 * i) for i in range(count)]
-    return resource_rva, resource_size, sections  # each: virtual size, rva, raw size, raw offset
-
-
-def _rva_to_offset(sections, rva):
-    for virtual_size, start, raw_size, raw_offset in sections:
-        if start <= rva < start + max(virtual_size, raw_size):
-            return raw_offset + rva - start
-    raise AssertionError(f'RVA {rva:#x} lies in no section')
-
-
-def _directory_entries(image, base, offset):
-    named, numbered = struct.unpack_from('<12xHH', image, base + offset)
-    for i in range(named + numbered):
-        name, target = struct.unpack_from('<II', image, base + offset + 16 + 8 * i)
-        if name & 0x80000000:
-            length = struct.unpack_from('<H', image, base + (name & 0x7FFFFFFF))[0]
-            start = base + (name & 0x7FFFFFFF) + 2
-            name = image[start:start + 2 * length].decode('utf-16-le')
-        yield name, target
-
-
-def read_resources(path):
-    """{(type, name, language): bytes} of every resource in the exe."""
-    image = Path(path).read_bytes()
-    resource_rva, resource_size, sections = _sections(image)
-    assert resource_rva and resource_size, 'the exe has no resource directory'
-    base = _rva_to_offset(sections, resource_rva)
-    found = {}
-    for rtype, names in _directory_entries(image, base, 0):
-        assert names & 0x80000000, f'type {rtype} is not a directory'
-        for name, languages in _directory_entries(image, base, names & 0x7FFFFFFF):
-            assert languages & 0x80000000, f'resource {rtype}/{name} is not a directory'
-            for language, leaf in _directory_entries(image, base, languages & 0x7FFFFFFF):
-                assert not leaf & 0x80000000, f'resource {rtype}/{name}/{language} is too deep'
-                data_rva, size = struct.unpack_from('<II', image, base + leaf)
-                offset = _rva_to_offset(sections, data_rva)
-                found[(rtype, name, language)] = image[offset:offset + size]
-    return found
-
 
 def of_type(resources, rtype):
     return {(name, lang): data for (t, name, lang), data in resources.items() if t == rtype}
@@ -104,19 +57,14 @@ def single(resources, rtype, name):
 # Which exe
 # ---------------------------------------------------------------------------
 
-def _exe_candidates():
-    explicit = os.environ.get('BOOTSTRAPPER_EXE')
-    if explicit:
-        return [pytest.param(Path(explicit), id=Path(explicit).name)]
-    return [pytest.param(REPO / 'build' / 'win32' / 'bootstrapper.exe', id='win32')]
+EXE = Path(os.environ.get('BOOTSTRAPPER_EXE') or REPO / 'build' / 'win32' / 'bootstrapper.exe')
 
 
-@pytest.fixture(scope='module', params=_exe_candidates())
-def resources(request):
-    path = request.param
-    if not path.is_file():
-        pytest.fail(f'{path} has not been built (run scripts/build)', pytrace=False)
-    return read_resources(path)
+@pytest.fixture(scope='module')
+def resources():
+    if not EXE.is_file():
+        pytest.fail(f'{EXE} has not been built (run scripts/build)', pytrace=False)
+    return read_resources(EXE)
 
 
 # ---------------------------------------------------------------------------

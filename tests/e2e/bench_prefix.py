@@ -1,41 +1,21 @@
-"""The end-to-end bench: the shipped 32-bit bootstrapper driven under Wine 10's WoW64 mode on a private
-X display.
+"""Wine prefixes of the bench: the private X display they show their windows on, the Wine environment,
+the base prefix booted once per session, and Prefix, one test's copy of it with the bootstrapper laid
+out in it and everything a scenario does there (running programs, packages, the msiexec stand-in, the
+registry, faked Windows versions, TMP's logs, the installer cache)."""
 
-One Xvfb and one freshly booted base prefix per session (conftest.py); every test gets its own copy
-of that prefix (cp -a), with its own wineserver that is ended at teardown. Inside a prefix the
-Windows-side helper (tools/e2e_helper.cpp) starts the bootstrapper, reads and answers its boxes, and
-reports the full exit code; Wine's relay trace of the MessageBoxW calls adds the style each box was
-asked for. Test packages are built with wixl from packages/plugin.wxs and cached under
-build/e2e/packages.
-"""
-
-import hashlib
 import json
 import os
-import re
 import shutil
 import subprocess
 import tempfile
 import time
-import uuid
 from contextlib import contextmanager
-from dataclasses import dataclass, field
 from pathlib import Path
 
-import pytest
-
-REPO = Path(__file__).resolve().parents[2]
-E2E = Path(__file__).resolve().parent
-BUILD = REPO / "build"
-# Wine 10 in its Debian 13 root (scripts/wine10): it runs the 32-bit exe as 64-bit Windows would.
-WINE10 = REPO / "scripts" / "wine10"
-WINE = [str(WINE10), "/usr/lib/wine/wine64"]
-WINESERVER = [str(WINE10), "/usr/lib/wine/wineserver"]
-# The bench's own tools are 64-bit programs; only the bootstrapper (and a planted DLL) are 32-bit.
-MINGW_CXX = "x86_64-w64-mingw32-g++-win32"
-MINGW_CXX_32 = "i686-w64-mingw32-g++-win32"
-
-BOOTSTRAPPER = Path(os.environ.get("BOOTSTRAPPER_EXE", BUILD / "win32" / "bootstrapper.exe"))
+from bench_packages import PACKAGE_FILE, UPGRADE_CODE
+from bench_run import DRIVE_TIMEOUT, RELAY_MESSAGE_BOXES_REG, TRACE_MESSAGE_BOXES, attach_styles, \
+    message_box_calls, parse_helper_output
+from bench_tools import BOOTSTRAPPER, WINE, WINESERVER
 
 # Where things live inside every prefix (Windows paths and their drive_c counterparts).
 TOOLS_DIR = "C:\\e2e"
@@ -45,64 +25,21 @@ SYSTEM32 = "C:\\windows\\system32"
 # Where a 32-bit process's system32 really is under WoW64: a stand-in must be in both.
 SYSWOW64 = "C:\\windows\\syswow64"
 
-# The plug-in packages the scenarios install. One upgrade code; each version has its own product code.
-UPGRADE_CODE = "{6A0C9B0E-5D3E-4C5B-9D1A-2F0B7C6E1A11}"
-PRODUCT_NAME = "Kestrova Pellaris"
-# The 32-bit bootstrapper under WoW64 is on 64-bit Windows: it picks the "*x64*" package.
-PACKAGE_FILE = "zarelcom-x64.msi"
-OLD = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A01}", "2.0.12888")
-NEW = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A02}", "2.0.13000")
+# Without a window manager Wine waits about 2 s for every hidden window to be acknowledged;
+# unmanaged windows are shown and hidden at once. The relay trace of the message-box calls is
+# limited here for every later run (bench_run.py).
+BASE_REG = """REGEDIT4
 
-IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
-STATE_INSTALLED = 5
-DRIVE_TIMEOUT = 40
+[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
+"Managed"="N"
+
+""" + RELAY_MESSAGE_BOXES_REG
 
 
-# ------------------------------------------------------------------------------------------------
-# Tools the bench needs.
+def win_to_unix(prefix, win_path):
+    assert win_path[:3].upper() == "C:\\", win_path
+    return prefix / "drive_c" / Path(*win_path[3:].split("\\"))
 
-def require_tools():
-    missing = [name for name in ("wixl", "Xvfb", MINGW_CXX, MINGW_CXX_32) if shutil.which(name) is None]
-    if missing:
-        pytest.fail("end-to-end bench: missing " + ", ".join(missing) +
-                    " (scripts/setup installs wixl, msitools, xvfb and the MinGW-w64 compilers)", pytrace=False)
-    if subprocess.run([str(WINE10), "--check"]).returncode != 0:
-        pytest.fail(f"end-to-end bench: the Wine 10 root is not ready ({WINE10} --root tells where); "
-                    "scripts/setup makes it", pytrace=False)
-    if not BOOTSTRAPPER.exists():
-        pytest.fail(f"end-to-end bench: {BOOTSTRAPPER} does not exist; build it with scripts/build "
-                    "(or point BOOTSTRAPPER_EXE at another build)", pytrace=False)
-
-
-def tool_exe(name, source, extra, compiler=MINGW_CXX, suffix=".exe", product_sources=()):
-    """A Windows-side tool of the bench, rebuilt into build/e2e/tools when a source is newer.
-
-    `product_sources` are files of src/ compiled into the tool, so that it exercises the product's code."""
-    out = BUILD / "e2e" / "tools" / f"{name}{suffix}"
-    sources = [source, *(REPO / "src" / p for p in product_sources)]
-    if not out.exists() or any(out.stat().st_mtime < s.stat().st_mtime for s in sources):
-        out.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run([compiler, "-municode", "-static", "-Os", "-s", f"-I{REPO / 'src'}", *map(str, sources),
-                        "-o", str(out), *extra], check=True)
-    return out
-
-
-def bench_tools():
-    """The Windows-side tools every prefix of the bench gets, by name, each built when out of date."""
-    src = E2E / "tools"
-    return {
-        "helper": tool_exe("e2e_helper", src / "e2e_helper.cpp", ["-lmsi", "-lgdi32"]),
-        "fake_setup": tool_exe("fake_setup", src / "fake_setup.cpp", ["-mwindows"]),
-        # 32-bit, as the process they are planted into or stand for.
-        "planted_dll": tool_exe("planted_dll", src / "planted_dll.cpp", ["-shared"], MINGW_CXX_32, ".dll"),
-        "dll_search_probe": tool_exe("dll_search_probe", src / "dll_search_probe.cpp", [], MINGW_CXX_32,
-                                     product_sources=["platform/dll_search_win32.cpp", "platform/msi_api_win32.cpp"]),
-        "bench_floor": tool_exe("bench_floor", src / "bench_floor.cpp", [], MINGW_CXX_32),
-    }
-
-
-# ------------------------------------------------------------------------------------------------
-# Prefixes.
 
 @contextmanager
 def private_display():
@@ -120,6 +57,14 @@ def private_display():
     finally:
         xvfb.terminate()
         xvfb.wait(10)
+
+
+def wine_env(prefix, display, overrides=""):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=str(prefix), DISPLAY=display, WINEDEBUG="-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=" + (";" + overrides if overrides else ""))
+    env.pop("WAYLAND_DISPLAY", None)
+    return env
 
 
 def boot_prefix(path, display, tool_exes):
@@ -148,72 +93,6 @@ def end_prefix(path, env):
     shutil.rmtree(path, ignore_errors=True)
 
 
-def wine_env(prefix, display, overrides=""):
-    env = dict(os.environ)
-    env.update(WINEPREFIX=str(prefix), DISPLAY=display, WINEDEBUG="-all",
-               WINEDLLOVERRIDES="mscoree,mshtml=" + (";" + overrides if overrides else ""))
-    env.pop("WAYLAND_DISPLAY", None)
-    return env
-
-
-# Without a window manager Wine waits about 2 s for every hidden window to be acknowledged;
-# unmanaged windows are shown and hidden at once. Relay tracing of the message-box calls shows
-# the owner and style each box was asked for: Wine's MessageBoxW drops MB_TOPMOST and
-# MB_SETFOREGROUND, so the window alone cannot tell.
-BASE_REG = """REGEDIT4
-
-[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
-"Managed"="N"
-
-[HKEY_CURRENT_USER\\Software\\Wine\\Debug]
-"RelayInclude"="user32.MessageBoxW;user32.MessageBoxExW"
-"""
-TRACE_MESSAGE_BOXES = "-all,+pid,+relay"
-
-
-# ------------------------------------------------------------------------------------------------
-# A run of the bootstrapper.
-
-@dataclass
-class Run:
-    windows: list
-    exit_code: int | None     # None: the run never reported an end (the prefix was shut down)
-    timed_out: bool
-    lines: list = field(default_factory=list)
-    seconds: float | None = None  # how long the program ran, as the helper measured it (run mode)
-    tampering: list = field(default_factory=list)  # what each "tamper:" action could do to its file
-
-    def __repr__(self):
-        """What a failing assertion shows: each window on one line, then how the run ended."""
-        shown = [f"  {w.get('process', '?')}: [{w['title']}] {w['text']!r} buttons={[b['id'] for b in w['buttons']]} "
-                 f"icon={w['icon']} style={w.get('style', 0):#x}{' UNEXPECTED' if w.get('unexpected') else ''}"
-                 for w in self.windows]
-        return "\n".join(["run:"] + shown + [f"  exit={self.exit_code} timed_out={self.timed_out}"])
-
-
-def parse_helper_output(stdout):
-    windows, exit_code, timed_out, lines, seconds, tampering = [], None, False, [], None, []
-    for raw in stdout.splitlines():
-        raw = raw.strip()
-        if not raw.startswith("{"):
-            continue
-        obj = json.loads(raw)
-        lines.append(obj)
-        if "window" in obj:
-            w = dict(obj["window"])
-            w["unexpected"] = obj.get("unexpected", False)
-            windows.append(w)
-        elif "dump" in obj:
-            windows.append(dict(obj["dump"], dump=True))
-        elif "tamper" in obj:
-            tampering.append(obj)
-        elif "exit" in obj:
-            exit_code, timed_out, seconds = obj["exit"], obj.get("timeout", False), obj.get("seconds")
-        elif "error" in obj:
-            raise AssertionError(f"e2e_helper: {obj}")
-    return Run(windows, exit_code, timed_out, lines, seconds, tampering)
-
-
 def run_wine_for_output(env, *args, timeout, trace=None):
     """Runs a Windows program and returns its standard output; Wine's debug output goes to `trace`.
 
@@ -223,37 +102,6 @@ def run_wine_for_output(env, *args, timeout, trace=None):
         subprocess.run([*WINE, *args], env=env, stdout=out, stderr=err, timeout=timeout)
         out.seek(0)
         return out.read().decode("utf-8")
-
-
-_MESSAGE_BOX_CALL = re.compile(
-    r"^(?P<pid>[0-9a-f]+):[0-9a-f]+:Call user32\.MessageBox(?P<ex>Ex)?W\((?P<owner>[0-9a-f]+),"
-    r".*,(?P<style>[0-9a-f]+)(?(ex),[0-9a-f]+)\) ret=[0-9a-f]+$")
-
-
-def message_box_calls(trace_text):
-    """(pid, owner handle, style) of every MessageBoxW/MessageBoxExW call, in call order."""
-    calls = []
-    for line in trace_text.splitlines():
-        m = _MESSAGE_BOX_CALL.match(line)
-        if m:
-            calls.append((int(m["pid"], 16), int(m["owner"], 16), int(m["style"], 16)))
-    return calls
-
-
-def attach_styles(windows, calls):
-    """The k-th box of a process was made by that process's k-th message-box call."""
-    per_pid = {}
-    for pid, owner, style in calls:
-        per_pid.setdefault(pid, []).append((owner, style))
-    for w in windows:
-        if w["kind"] == "box" and not w.get("dump") and per_pid.get(w.get("pid")):
-            owner, style = per_pid[w["pid"]].pop(0)
-            w["style"], w["owner_handle"] = style, owner
-
-
-def win_to_unix(prefix, win_path):
-    assert win_path[:3].upper() == "C:\\", win_path
-    return prefix / "drive_c" / Path(*win_path[3:].split("\\"))
 
 
 class Prefix:
@@ -461,78 +309,3 @@ def copy_prefix(base_prefix, display, path):
     subprocess.run(["cp", "-a", str(base_prefix), str(path)], check=True)
     return Prefix(path, display)
 
-
-# ------------------------------------------------------------------------------------------------
-# Packages.
-
-class PackageFactory:
-    def __init__(self, cache):
-        self.cache = cache
-        self.wxs = E2E / "packages" / "plugin.wxs"
-
-    def build(self, product_code, version, name=PRODUCT_NAME, upgrade_code=UPGRADE_CODE):
-        defines = {"ProductCode": product_code, "UpgradeCode": upgrade_code, "Version": version, "ProductName": name}
-        key = hashlib.sha256((self.wxs.read_text() + json.dumps(defines, sort_keys=True)).encode()).hexdigest()[:16]
-        out = self.cache / f"{key}.msi"
-        if out.exists():
-            return out
-        work = self.cache / f"work-{uuid.uuid4().hex}"
-        work.mkdir(parents=True)
-        (work / "npzarel.dat").write_text(f"{name} {version}\n")
-        cmd = ["wixl", "-o", str(work / "package.msi")]
-        for k, v in defines.items():
-            cmd += ["-D", f"{k}={v}"]
-        subprocess.run(cmd + [str(self.wxs)], cwd=work, check=True, capture_output=True)
-        (work / "package.msi").replace(out)
-        shutil.rmtree(work)
-        return out
-
-    def altered(self, package, query):
-        """A copy of a built package with one SQL statement applied by msibuild: a property taken out
-        or given a value no wixl source would let it have."""
-        key = hashlib.sha256(Path(package).read_bytes() + query.encode()).hexdigest()[:16]
-        out = self.cache / f"{key}.msi"
-        if not out.exists():
-            work = self.cache / f"work-{uuid.uuid4().hex}.msi"
-            shutil.copy2(package, work)
-            subprocess.run(["msibuild", str(work), "-q", query], check=True, capture_output=True)
-            work.replace(out)
-        return out
-
-
-# ------------------------------------------------------------------------------------------------
-# Checking boxes.
-
-MB_OK, MB_YESNO = 0x0, 0x4
-MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION = 0x10, 0x30, 0x40
-MB_SETFOREGROUND, MB_TOPMOST = 0x10000, 0x40000
-
-# The kinds of box the program shows.
-ERROR_BOX = MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST
-QUESTION_BOX = MB_YESNO | MB_SETFOREGROUND | MB_TOPMOST
-WARNING_QUESTION_BOX = MB_YESNO | MB_ICONWARNING | MB_SETFOREGROUND | MB_TOPMOST
-PLAIN_BOX = MB_OK | MB_SETFOREGROUND | MB_TOPMOST
-HELP_BOX = MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND | MB_TOPMOST
-OWNERLESS_YES_NO_BOX = MB_YESNO
-OWNERLESS_ERROR_BOX = MB_OK | MB_ICONERROR
-
-
-def assert_box(window, *, title, text, buttons, icon, owned, style):
-    """One message box: what the user sees, its owner, and the exact style it was asked for.
-
-    `owned`: True for the program's hidden owner window, False for none. `icon` is read from the
-    screen, `style` from the traced MessageBoxW call (Wine itself drops MB_TOPMOST)."""
-    assert not window.get("unexpected"), f"box nobody planned for: {window}"
-    assert window["kind"] == "box", window
-    assert window["title"] == title
-    assert window["text"] == text
-    assert [b["id"] for b in window["buttons"]] == buttons
-    assert window["icon"] == icon
-    if owned:
-        # The owner is the program's invisible, disabled "STATIC" window.
-        assert window["owner"] == {"class": "Static", "visible": False, "enabled": False}
-    else:
-        assert window["owner"] is None
-    assert "style" in window, f"no traced MessageBoxW call for this box: {window}"
-    assert window["style"] == style, f"style {window['style']:#x}, expected {style:#x}"
-    assert (window["owner_handle"] != 0) == owned
