@@ -92,11 +92,13 @@ def test_a_package_without_its_codes_is_reported_and_never_installed(prefix, pac
     assert prefix.recorded_command_lines() == []
 
 
-@pytest.mark.parametrize("version", ["beta", "v2.1"])
-def test_a_package_version_that_does_not_parse_is_reported_and_nothing_starts(prefix, packages, version):
+@pytest.mark.parametrize("version, installed", [("beta", True), ("v2.1", True), ("beta", False)],
+                         ids=["word", "letter-first", "nothing-installed"])
+def test_a_package_version_that_does_not_parse_is_reported_and_nothing_starts(prefix, packages, version, installed):
     # Read as 0.0.0.0 it would compare as the oldest of all: "a newer version is installed", and a
     # success with nothing installed.
-    prefix.install_directly(packages.build(*OLD))
+    if installed:
+        prefix.install_directly(packages.build(*OLD))
     query = f"UPDATE Property SET Value='{version}' WHERE Property='ProductVersion'"
     prefix.put_package(packages.altered(packages.build(*NEW), query))
     prefix.use_msiexec_standin()
@@ -111,7 +113,7 @@ def test_a_package_version_that_does_not_parse_is_reported_and_nothing_starts(pr
     assert silent.windows == [], silent
     assert silent.exit_code == INVALID_PACKAGE, silent
     assert prefix.recorded_command_lines() == []
-    assert prefix.product()["version"] == OLD[1]
+    assert prefix.product().get("version") == (OLD[1] if installed else None)
 
 
 @pytest.mark.parametrize("tmp", ['C:\\Temp" /i C:\\evil.msi "C:\\Temp', "Temp"], ids=["with-a-quote", "relative"])

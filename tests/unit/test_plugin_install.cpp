@@ -303,27 +303,43 @@ TEST_F(PlugInInstall, ALogOfTheCallersOwnNeedsNoTmp)
 
 TEST_F(PlugInInstall, APackageThatCannotBeHeldOrReadIsReportedWithItsStatus)
 {
+    // The codes are reported as the installation reports them, the version and the name as the
+    // version comparison does (ownerless).
     const struct {
         const char* what;
         void (*fault)();
         uint32_t code;
+        Owner owner;
         uint16_t message;
     } rows[] = {
-        {"still written by a download", [] { sim::FailCall("CreateFileW(OPEN_EXISTING)", 32); }, 32,
+        {"still written by a download", [] { sim::FailCall("CreateFileW(OPEN_EXISTING)", 32); }, 32, Owner::Owned,
          MSG_PACKAGE_NOT_OPENED},
-        {"cannot open", [] { sim::PackageAt(kX64Package).openError = 1620; }, 1620, MSG_PRODUCT_CODE_UNREADABLE},
-        {"ProductCode unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductCode"] = 1627; }, 1627,
+        {"cannot open", [] { sim::PackageAt(kX64Package).openError = 1620; }, 1620, Owner::Owned,
          MSG_PRODUCT_CODE_UNREADABLE},
-        {"no ProductCode", [] { sim::PackageAt(kX64Package).properties.erase(L"ProductCode"); }, 1620,
+        {"ProductCode unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductCode"] = 1627; }, 1627,
+         Owner::Owned, MSG_PRODUCT_CODE_UNREADABLE},
+        {"no ProductCode", [] { sim::PackageAt(kX64Package).properties.erase(L"ProductCode"); }, 1620, Owner::Owned,
          MSG_PRODUCT_CODE_UNREADABLE},
         {"UpgradeCode unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"UpgradeCode"] = 1627; }, 1627,
-         MSG_PRODUCT_CODE_UNREADABLE},
+         Owner::Owned, MSG_PRODUCT_CODE_UNREADABLE},
         {"empty UpgradeCode", [] { sim::PackageAt(kX64Package).properties[L"UpgradeCode"] = L""; }, 1620,
-         MSG_PRODUCT_CODE_UNREADABLE},
+         Owner::Owned, MSG_PRODUCT_CODE_UNREADABLE},
         {"ProductVersion unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductVersion"] = 1627; },
-         1627, MSG_PACKAGE_PROPERTY_UNREADABLE},
+         1627, Owner::None, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        // A version that is none would read as 0.0.0.0, the oldest of all: "a newer one is installed",
+        // and a success with nothing installed. Nor is it installed where nothing is.
+        {"no ProductVersion", [] { sim::PackageAt(kX64Package).properties.erase(L"ProductVersion"); }, 1620,
+         Owner::None, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        {"a ProductVersion that is a word", [] { sim::PackageAt(kX64Package).properties[L"ProductVersion"] = L"beta"; },
+         1620, Owner::None, MSG_PACKAGE_PROPERTY_UNREADABLE},
+        {"a ProductVersion after a letter, nothing installed",
+         [] {
+             sim::PackageAt(kX64Package).properties[L"ProductVersion"] = L"v2.1";
+             sim::machine().products.clear();
+         },
+         1620, Owner::None, MSG_PACKAGE_PROPERTY_UNREADABLE},
         {"ProductName unreadable", [] { sim::PackageAt(kX64Package).propertyErrors[L"ProductName"] = 1627; }, 1627,
-         MSG_PACKAGE_PROPERTY_UNREADABLE},
+         Owner::None, MSG_PACKAGE_PROPERTY_UNREADABLE},
     };
     for (const auto& row : rows) {
         for (bool silent : {false, true}) {
@@ -337,7 +353,8 @@ TEST_F(PlugInInstall, APackageThatCannotBeHeldOrReadIsReportedWithItsStatus)
             EXPECT_EQ(result.outcome, Outcome::Failed);
             EXPECT_TRUE(machine().commandLines.empty());
             EXPECT_TRUE(sim::EverythingClosed());
-            ExpectOnlyBoxUnlessSilent(silent, Owner::Owned, kErrorStyle, MSG_ERROR_CAPTION, row.message);
+            const uint32_t style = row.owner == Owner::Owned ? kErrorStyle : kOwnerlessErrorStyle;
+            ExpectOnlyBoxUnlessSilent(silent, row.owner, style, MSG_ERROR_CAPTION, row.message);
         }
     }
 }

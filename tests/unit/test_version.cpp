@@ -211,12 +211,6 @@ TEST_F(VersionDecisionTest, WhatTheVersionsDecideAndWhatIsAsked)
          {OwnerlessError(MSG_INSTALLED_VERSION_UNREADABLE)}},
         {"the installed version cannot be read", L"2.0.13000", L"2.0.12888", true, false, {},
          [] { sim::FailCall("MsiGetProductInfoW", 1611, 2); }, 1611, Decision::Install, {}},
-        {"an empty package version is none", L"", L"2.0.12888", false, false, {}, nullptr, 1620, Decision::Install,
-         {OwnerlessError(MSG_PACKAGE_PROPERTY_UNREADABLE)}},
-        {"a package version that is a word is none", L"beta", L"2.0.12888", false, false, {}, nullptr, 1620,
-         Decision::Install, {OwnerlessError(MSG_PACKAGE_PROPERTY_UNREADABLE)}},
-        {"a package version after a letter is none", L"v2.1", L"2.0.12888", true, false, {}, nullptr, 1620,
-         Decision::Install, {}},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -5,6 +5,7 @@
 #include "base/result_codes.h"
 #include "base/text.h"
 #include "features/plugin/msi_access.h"
+#include "features/plugin/version.h"
 #include "platform/files.h"
 #include "platform/system.h"
 #include "res/resource.h"
@@ -67,26 +68,34 @@ uint32_t ReadProductNameOf(bool silent, const std::wstring& path, std::wstring& 
 
 bool SamePath(const std::wstring& a, const std::wstring& b) { return EqualsIgnoringAsciiCase(a, b.c_str()); }
 
-// The properties a run needs from its package, and the message that reports each one unreadable.
+bool IsSet(const std::wstring& value) { return !value.empty(); }
+bool AnyText(const std::wstring&) { return true; }
+
+// The properties a run needs from its package, what makes each one usable, and the box that reports
+// it unreadable: the codes as the installation reports them, the version and the name as the version
+// comparison does.
 struct RunProperty {
     const wchar_t* name;
     std::wstring PlugInPackage::*value;
+    bool (*usable)(const std::wstring& value);
+    BoxKind box;
     uint16_t message;
-    bool required;  // an empty value is as good as none
 };
 const RunProperty kRunProperties[] = {
-    {L"ProductCode", &PlugInPackage::productCode, MSG_PRODUCT_CODE_UNREADABLE, true},
-    {L"UpgradeCode", &PlugInPackage::upgradeCode, MSG_PRODUCT_CODE_UNREADABLE, true},
-    {L"ProductVersion", &PlugInPackage::productVersion, MSG_PACKAGE_PROPERTY_UNREADABLE, false},
-    {L"ProductName", &PlugInPackage::productName, MSG_PACKAGE_PROPERTY_UNREADABLE, false},
+    {L"ProductCode", &PlugInPackage::productCode, IsSet, BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE},
+    {L"UpgradeCode", &PlugInPackage::upgradeCode, IsSet, BoxKind::Error, MSG_PRODUCT_CODE_UNREADABLE},
+    // Read as 0.0.0.0, a version that is none would compare as the oldest of all.
+    {L"ProductVersion", &PlugInPackage::productVersion, BeginsWithNumber, BoxKind::OwnerlessError,
+     MSG_PACKAGE_PROPERTY_UNREADABLE},
+    {L"ProductName", &PlugInPackage::productName, AnyText, BoxKind::OwnerlessError, MSG_PACKAGE_PROPERTY_UNREADABLE},
 };
 
 uint32_t ReadRunProperty(bool silent, const MsiHandle& opened, const RunProperty& property, PlugInPackage& package)
 {
     std::wstring& value = package.*property.value;
     uint32_t result = ReadMsiProperty(opened, property.name, value);
-    if (result == kSuccess && property.required && value.empty()) result = kInvalidPackage;
-    if (result != kSuccess && !silent) ShowMessage(BoxKind::Error, property.message, MSG_ERROR_CAPTION);
+    if (result == kSuccess && !property.usable(value)) result = kInvalidPackage;
+    if (result != kSuccess && !silent) ShowMessage(property.box, property.message, MSG_ERROR_CAPTION);
     return result;
 }
 

@@ -26,14 +26,15 @@ struct PlugInPackage {
     std::wstring path;
     std::wstring productCode;
     std::wstring upgradeCode;
-    std::wstring productVersion;  // as the package states it; whether it parses is the comparison's business
+    std::wstring productVersion;  // as the package states it: it begins with a number
     std::wstring productName;
 };
 
 // Opens the package at `path`, reads its properties into `package` and closes it again. Returns 0; or,
-// after an error box unless `silent` (151 for the opening and the codes, 134 for the version and the
-// name), the error of the opening or of a read, or 1620 when its ProductCode or UpgradeCode is empty:
-// without them the run could neither install it nor find what it replaces.
+// after an error box unless `silent` (151 for the opening and the codes; an ownerless 134 for the
+// version and the name), the error of the opening or of a read, or 1620 when the package is unusable:
+// its ProductCode or UpgradeCode is empty (the run could neither install it nor find what it
+// replaces), or its ProductVersion does not begin with a number (no version at all).
 uint32_t ReadPlugInPackage(bool silent, const std::wstring& path, PlugInPackage& package);
 
 // The ProductName the update question shows: that of the package for the system's language (the

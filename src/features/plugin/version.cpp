@@ -100,12 +100,6 @@ uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, co
         if (!silent) ShowVersionError(MSG_INSTALLED_VERSION_UNREADABLE);
         return failedStage == ProductInfoStage::SizeProbe ? kInstalledVersionUnknown : infoResult;
     }
-    // 0.0.0.0 would compare as the oldest version of all: a newer one installed would be reported
-    // and the run would end as a success with nothing installed.
-    if (!BeginsWithNumber(package.productVersion)) {
-        if (!silent) ShowVersionError(MSG_PACKAGE_PROPERTY_UNREADABLE);
-        return kInvalidPackage;
-    }
     comparison.result = CompareVersions(ParseVersion(package.productVersion), ParseVersion(installedVersion));
     comparison.installedVersion = installedVersion;
     return kSuccess;

@@ -30,11 +30,11 @@ struct VersionComparison {
     std::wstring installedVersion;  // the installed product's VersionString, as Windows Installer gave it
 };
 
-// Reads the installed product's version and compares the package's with it. An installed version
-// that does not parse reads as 0.0.0.0, so the package is offered as an update; a package version
-// that does not begin with a number is no version (1620). Failures show an ownerless error box
-// unless `silent` (131 for the installed version, 1 when even its size cannot be read; 134 for the
-// package's) and return their code; `comparison` is then unchanged.
+// Reads the installed product's version and compares the package's with it (a package read by
+// ReadPlugInPackage: its version begins with a number). An installed version that does not parse
+// reads as 0.0.0.0, so the package is offered as an update. A failure shows an ownerless error box
+// (131) unless `silent` and returns its code, 1 when even the version's size cannot be read;
+// `comparison` is then unchanged.
 uint32_t CompareWithInstalled(bool silent, const std::wstring& installedCode, const PlugInPackage& package,
                               VersionComparison& comparison);
 
