@@ -60,35 +60,35 @@ def error_box(window, text):
                style=ERROR_BOX)
 
 
-def test_no_package_reports_232_twice(prefix):
-    prefix.use_msiexec_standin()
-    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
-    assert len(run.windows) == 3, run
-    error_box(run.windows[1], texts.PACKAGE_NOT_FOUND)
-    failure_box(run.windows[2], NO_PACKAGE)
-    assert run.exit_code == NO_PACKAGE, run
-    assert prefix.recorded_command_lines() == []
+def no_package(prefix, packages):
+    pass
 
 
-def test_a_package_file_that_is_no_package_reports_its_open_error(prefix):
+def no_windows_installer_package(prefix, packages):
     (prefix.layout / "zarelcom-x64.msi").write_text("not a Windows Installer package")
-    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
-    assert len(run.windows) == 3, run
-    error_box(run.windows[1], texts.PRODUCT_CODE_UNREADABLE)
-    failure_box(run.windows[2], NOT_A_PACKAGE)
-    assert run.exit_code == NOT_A_PACKAGE, run
 
 
-@pytest.mark.parametrize("code", ["ProductCode", "UpgradeCode"])
-def test_a_package_without_its_codes_is_reported_and_never_installed(prefix, packages, code):
-    # Without them the run could neither install it nor find what it replaces.
-    prefix.put_package(packages.altered(packages.build(*OLD), f"DELETE FROM Property WHERE Property='{code}'"))
+def package_without(prop):
+    def layout(prefix, packages):
+        prefix.put_package(packages.altered(packages.build(*OLD), f"DELETE FROM Property WHERE Property='{prop}'"))
+    return layout
+
+
+# Without its codes the run could neither install a package nor find what it replaces.
+@pytest.mark.parametrize("layout, message, code", [
+    (no_package, texts.PACKAGE_NOT_FOUND, NO_PACKAGE),
+    (no_windows_installer_package, texts.PRODUCT_CODE_UNREADABLE, NOT_A_PACKAGE),
+    (package_without("ProductCode"), texts.PRODUCT_CODE_UNREADABLE, INVALID_PACKAGE),
+    (package_without("UpgradeCode"), texts.PRODUCT_CODE_UNREADABLE, INVALID_PACKAGE),
+], ids=["none", "no-package-file", "no-product-code", "no-upgrade-code"])
+def test_a_package_that_cannot_be_used_is_reported_twice_and_nothing_starts(prefix, packages, layout, message, code):
+    layout(prefix, packages)
     prefix.use_msiexec_standin()
     run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
     assert len(run.windows) == 3, run
-    error_box(run.windows[1], texts.PRODUCT_CODE_UNREADABLE)
-    failure_box(run.windows[2], INVALID_PACKAGE)
-    assert run.exit_code == INVALID_PACKAGE, run
+    error_box(run.windows[1], message)
+    failure_box(run.windows[2], code)
+    assert run.exit_code == code, run
     assert prefix.recorded_command_lines() == []
 
 
