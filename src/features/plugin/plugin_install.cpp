@@ -68,7 +68,8 @@ uint32_t FindInstalledProduct(bool silent, const PlugInPackage& package, std::ws
     return found;
 }
 
-InstallResult Ended(VersionDecision decision)
+// How the installation ends when the versions decided that nothing is installed.
+InstallResult WithoutInstalling(VersionDecision decision)
 {
     switch (decision) {
     case VersionDecision::UpdateDeclined: return {InstallResult::Outcome::UpdateDeclined, kSuccess, RestartNeed::None, {}};
@@ -77,7 +78,7 @@ InstallResult Ended(VersionDecision decision)
     case VersionDecision::NothingToDo:
     case VersionDecision::Install: break;
     }
-    return {};
+    return {};  // nothing to do counts as installed
 }
 
 }  // namespace
@@ -112,7 +113,7 @@ InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstri
         VersionDecision decision = VersionDecision::Install;
         step = DecideOnInstalledVersion(silent, reinstall, installedCode, properties, decision);
         if (step != kSuccess) return InstallResult::Failure(step);
-        if (decision != VersionDecision::Install) return Ended(decision);
+        if (decision != VersionDecision::Install) return WithoutInstalling(decision);
         facts.sameProductCode = installedCode == properties.productCode;
         facts.featureAbsent =
             platform::QueryFeatureState(installedCode.c_str(), kPlugInFeature) == platform::kInstallStateAbsent;
