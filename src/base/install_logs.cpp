@@ -77,8 +77,8 @@ uint32_t CreateLogFile(const std::wstring& directory, const std::wstring& baseNa
     return kInstallLogFailure;
 }
 
-void DiscardUnwrittenLog(std::wstring& logPath)
+void DiscardUnwrittenLog(const platform::ProcessResult& child, std::wstring& logPath)
 {
-    if (logPath.empty() || !platform::FileIsEmpty(logPath)) return;
+    if (child.outcome == platform::ChildOutcome::Lost || logPath.empty() || !platform::FileIsEmpty(logPath)) return;
     if (platform::RemoveFile(logPath)) logPath.clear();
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/process.h"
+
 // True when `arguments` name a log of their own: then no log of ours is named. Any "/l" or "/L"
 // counts, also one inside a value such as "C:/logs"; callers have long relied on that.
 bool BringsOwnLog(const std::wstring& arguments);
@@ -21,9 +23,10 @@ uint32_t ReadTemporaryDirectory(bool silent, std::wstring& directory);
 // standard output. Returns 0, or 1622 when no log could be created; `logPath` is unchanged then.
 uint32_t CreateLogFile(const std::wstring& directory, const std::wstring& baseName, std::wstring& logPath);
 
-// After a child's run: a log it never wrote is removed and `logPath` emptied, so that no report
-// names a log nobody wrote. A log the child may still be writing must not be passed here.
-void DiscardUnwrittenLog(std::wstring& logPath);
+// After the run of the child `logPath` was made for: a log it never wrote (it did not start, or wrote
+// nothing) is removed and `logPath` emptied, so that no report names a log nobody wrote. A child that
+// was lost (its wait failed) may still be writing: its log stays.
+void DiscardUnwrittenLog(const platform::ProcessResult& child, std::wstring& logPath);
 
 // The local time as "YYYY-MM-DD-hh-mm-ss".
 std::wstring MakeTimestamp();

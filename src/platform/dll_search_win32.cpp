@@ -4,6 +4,7 @@
 
 #include "platform/dll_search_win32.h"
 #include "platform/system.h"
+#include "platform/win32_handles.h"
 
 namespace platform {
 
@@ -23,9 +24,7 @@ constexpr DWORD kLoadLibrarySearchSystem32 = 0x00000800;
 template <typename Function>
 Function Kernel32Export(const char* name)
 {
-    const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    if (kernel32 == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel32, name)));
+    return ExportOf<Function>(GetModuleHandleW(L"kernel32.dll"), name);
 }
 
 bool SearchSystemDirectoryOnly()

@@ -32,7 +32,7 @@ struct MsiFunctions {
 template <typename Function>
 void Resolve(HMODULE module, const char* name, Function& function)
 {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    function = ExportOf<Function>(module, name);
 }
 
 HMODULE LoadMsiFromSystemDirectory(DWORD& error)

@@ -17,16 +17,10 @@ LONG DeleteSubkey(HKEY parent, const wchar_t* name)
 {
     using RegDeleteKeyExFunction = LONG(WINAPI*)(HKEY, LPCWSTR, REGSAM, DWORD);
     using RegDeleteKeyFunction = LONG(WINAPI*)(HKEY, LPCWSTR);
-    const HMODULE apiSet = GetModuleHandleW(L"API-MS-Win-Core-LocalRegistry-L1-1-0.dll");
-    if (apiSet != nullptr) {
-        const auto deleteKeyEx = reinterpret_cast<RegDeleteKeyExFunction>(
-            reinterpret_cast<void*>(GetProcAddress(apiSet, "RegDeleteKeyExW")));
-        if (deleteKeyEx != nullptr) return deleteKeyEx(parent, name, 0, 0);
-    }
-    const HMODULE advapi32 = LoadLibraryW(L"advapi32.dll");
-    const auto deleteKey = advapi32 == nullptr ? nullptr
-                                               : reinterpret_cast<RegDeleteKeyFunction>(reinterpret_cast<void*>(
-                                                     GetProcAddress(advapi32, "RegDeleteKeyW")));
+    const auto deleteKeyEx = ExportOf<RegDeleteKeyExFunction>(
+        GetModuleHandleW(L"API-MS-Win-Core-LocalRegistry-L1-1-0.dll"), "RegDeleteKeyExW");
+    if (deleteKeyEx != nullptr) return deleteKeyEx(parent, name, 0, 0);
+    const auto deleteKey = ExportOf<RegDeleteKeyFunction>(LoadLibraryW(L"advapi32.dll"), "RegDeleteKeyW");
     if (deleteKey == nullptr) return static_cast<LONG>(LastErrorOr(ERROR_PROC_NOT_FOUND));
     return deleteKey(parent, name);
 }

@@ -15,6 +15,7 @@
 #include <new>
 
 #include "platform/system.h"
+#include "platform/win32_handles.h"
 
 namespace {
 
@@ -61,9 +62,7 @@ constexpr uintptr_t kGuardOfLastResort = 0x2B992DDF;
 template <typename Function>
 Function Advapi32Export(const char* name)
 {
-    const HMODULE advapi32 = GetModuleHandleW(L"advapi32.dll");  // an import of the exe: loaded
-    if (advapi32 == nullptr) return nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(advapi32, name)));
+    return platform::ExportOf<Function>(GetModuleHandleW(L"advapi32.dll"), name);  // an import of the exe: loaded
 }
 
 // A value of CryptoAPI's random generator (Windows 2000 has it; RtlGenRandom came with XP), or 0.

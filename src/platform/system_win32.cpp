@@ -13,10 +13,8 @@ constexpr WORD kIsUserAnAdminOrdinal = 680;  // exported by ordinal only on Wind
 bool UserIsAdministrator()
 {
     using IsUserAnAdminFunction = BOOL(WINAPI*)();
-    const HMODULE shell32 = LoadLibraryW(L"shell32.dll");
-    if (shell32 == nullptr) return false;
-    const auto isUserAnAdmin = reinterpret_cast<IsUserAnAdminFunction>(
-        reinterpret_cast<void*>(GetProcAddress(shell32, MAKEINTRESOURCEA(kIsUserAnAdminOrdinal))));
+    const auto isUserAnAdmin =
+        ExportOf<IsUserAnAdminFunction>(LoadLibraryW(L"shell32.dll"), MAKEINTRESOURCEA(kIsUserAnAdminOrdinal));
     return isUserAnAdmin != nullptr && isUserAnAdmin() != FALSE;
 }
 
@@ -73,8 +71,7 @@ ProcessArchitecture CurrentProcessArchitecture()
     if (lookup == Lookup::NotYet) {
         const HMODULE kernel32 = GetModuleHandleW(L"kernel32");
         if (kernel32 == nullptr) return ProcessArchitecture::X86;
-        isWow64Process = reinterpret_cast<IsWow64ProcessFunction>(
-            reinterpret_cast<void*>(GetProcAddress(kernel32, "IsWow64Process")));
+        isWow64Process = ExportOf<IsWow64ProcessFunction>(kernel32, "IsWow64Process");
         lookup = isWow64Process != nullptr ? Lookup::Present : Lookup::Absent;
     }
     BOOL underWow64 = FALSE;

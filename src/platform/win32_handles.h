@@ -41,6 +41,15 @@ private:
     HKEY key_ = nullptr;
 };
 
+// The export `name` of a loaded module as a `Function`, or null when there is no module or no such
+// export: functions an older Windows lacks are looked up at run time, never imported.
+template <typename Function>
+Function ExportOf(HMODULE module, const char* name)
+{
+    if (module == nullptr) return nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 // The thread's last error, or `fallback` when a failed call left none: a failure must never be
 // passed up as 0, which callers read as success.
 inline DWORD LastErrorOr(DWORD fallback)

@@ -80,24 +80,6 @@ TEST_F(InstallLogs, ALogThatCannotBeCreatedIs1622)
     }
 }
 
-TEST_F(InstallLogs, OnlyALogNobodyWroteIsDiscarded)
-{
-    std::wstring unwritten;
-    ASSERT_EQ(CreateLogFile(kTemp, L"csp", unwritten), 0u);
-    DiscardUnwrittenLog(unwritten);
-    EXPECT_TRUE(unwritten.empty());
-    EXPECT_FALSE(sim::FileExistsOnMachine(LogNamed(kStamp)));
-
-    machine().now.second = 33;
-    std::wstring written;
-    ASSERT_EQ(CreateLogFile(kTemp, L"csp", written), 0u);
-    sim::WriteToFile(written);
-    const std::wstring kept = written;
-    DiscardUnwrittenLog(written);
-    EXPECT_EQ(written, kept);
-    EXPECT_TRUE(sim::FileExistsOnMachine(kept));
-}
-
 TEST_F(InstallLogs, AnUnusableTmpIsReportedAndLeavesTheOutput)
 {
     for (const wchar_t* tmp : {static_cast<const wchar_t*>(nullptr), L"", L"tmp", L"C:tmp", L"\\tmp", L"C:\\T\"mp"}) {

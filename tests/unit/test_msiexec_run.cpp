@@ -223,15 +223,6 @@ TEST_F(MsiexecRun, AChildThatNeverWroteItsLogLeavesNone)
     }
 }
 
-TEST_F(MsiexecRun, AChildLostAfterItsStartIsAFailureThatKeepsItsLog)
-{
-    sim::FailCall("WaitForSingleObject", 6);
-    const InstallResult result = Run(true);
-    ExpectFailure(result, 6);
-    EXPECT_EQ(result.logPath, kLogPath);  // the child may still be writing it
-    EXPECT_TRUE(sim::FileExistsOnMachine(kLogPath));
-}
-
 // ---------------------------------------------------------------------------------------------
 // The installed product's source list and source hash
 

@@ -70,7 +70,7 @@ uint32_t InstallCspPackage(bool silent, bool reinstall, const std::wstring& kind
     const std::wstring commandLine =
         L"\"" + folder + kind + L"\\Setup.exe\" " + ComposeSetupArguments(silent, reinstall, logPath, extraArgs);
     const platform::ProcessResult result = platform::RunProcess(commandLine);
-    if (result.outcome != platform::ChildOutcome::Lost) DiscardUnwrittenLog(logPath);
+    DiscardUnwrittenLog(result, logPath);
     if (result.outcome == platform::ChildOutcome::Exited && LetsTheRunGoOn(result.code)) return kSuccess;
     return ReportFailure(silent, result.code, logPath);
 }

@@ -30,7 +30,7 @@ InstallResult Classify(uint32_t exitCode)
     } else if (exitCode == kRebootInitiated) {
         result.restart = RestartNeed::Initiated;
     } else if (exitCode == kInstallUserExit) {
-        result = {InstallResult::Outcome::Cancelled, exitCode, RestartNeed::None, {}};
+        result = InstallResult::Cancel();
     } else if (exitCode != kSuccess) {
         result = InstallResult::Failure(exitCode);
     }
@@ -74,7 +74,7 @@ InstallResult RunPackageInstall(bool silent, const std::wstring& temporaryDirect
     RemoveSourceHash(installedCode);
 
     const platform::ProcessResult child = platform::RunProcess(commandLine);
-    if (child.outcome != platform::ChildOutcome::Lost) DiscardUnwrittenLog(logPath);
+    DiscardUnwrittenLog(child, logPath);
     InstallResult result =
         child.outcome == platform::ChildOutcome::Exited ? Classify(child.code) : InstallResult::Failure(child.code);
     result.logPath = logPath;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/result_codes.h"
+
 // What an installation leaves for the end of the run.
 enum class RestartNeed {
     None,
@@ -25,6 +27,7 @@ struct InstallResult {
     std::wstring logPath;  // the verbose log msiexec was told to write, while that file exists
 
     static InstallResult Failure(uint32_t code) { return {Outcome::Failed, code, RestartNeed::None, {}}; }
+    static InstallResult Cancel() { return {Outcome::Cancelled, kInstallUserExit, RestartNeed::None, {}}; }
 };
 
 // Runs msiexec for the package at `packagePath` with `arguments` (which begin with a blank), writing a

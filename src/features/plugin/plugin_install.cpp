@@ -73,8 +73,7 @@ InstallResult WithoutInstalling(VersionDecision decision)
 {
     switch (decision) {
     case VersionDecision::UpdateDeclined: return {InstallResult::Outcome::UpdateDeclined, kSuccess, RestartNeed::None, {}};
-    case VersionDecision::ReinstallDeclined:
-        return {InstallResult::Outcome::Cancelled, kInstallUserExit, RestartNeed::None, {}};
+    case VersionDecision::ReinstallDeclined: return InstallResult::Cancel();
     case VersionDecision::NothingToDo:
     case VersionDecision::Install: break;
     }
