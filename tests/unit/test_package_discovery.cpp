@@ -39,7 +39,18 @@ class PackageDiscovery : public PackageTest {};
 
 namespace {
 
-void Fail(const char* call, uint32_t error, int occurrence = 1) { sim::FailCall(call, error, occurrence); }
+// Files and folders (a trailing backslash) in listing order, relative to C:\Layout unless absolute.
+void LayOut(const std::vector<std::wstring>& entries)
+{
+    for (const std::wstring& entry : entries) {
+        const std::wstring path = entry.size() > 1 && entry[1] == L':' ? entry : kLayout + entry;
+        if (path.back() == L'\\') {
+            sim::AddDirectory(path.substr(0, path.size() - 1));
+        } else {
+            sim::AddFile(path);
+        }
+    }
+}
 
 }  // namespace
 
@@ -47,126 +58,64 @@ TEST_F(PackageDiscovery, TheFirstFileThatMatchesBesideTheExecutableThenOneFolder
 {
     const struct {
         const char* what;
-        void (*layout)();
+        std::vector<std::wstring> entries;
         const wchar_t* mask;
         uint32_t code;
-        std::wstring path;  // kUnchanged unless found
+        std::wstring path;             // kUnchanged unless found
+        const wchar_t* executable = nullptr;  // null: C:\Layout\bootstrapper.exe
+        const char* failingCall = nullptr;    // null: nothing fails
+        uint32_t error = 0;
+        int occurrence = 1;
     } rows[] = {
         {"beside the executable wins over a subfolder listed earlier",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-             sim::AddFile(L"C:\\Layout\\zarelcom-x64.msi");
-         },
-         L"zarelcom*x64*", 0, L"C:\\Layout\\zarelcom-x64.msi"},
+         {L"packages\\", L"packages\\zarelcom-x64.msi", L"zarelcom-x64.msi"}, L"zarelcom*x64*", 0,
+         kLayout + L"zarelcom-x64.msi"},
         {"the first subfolder in listing order, not alphabetical",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\empty");
-             sim::AddFile(L"C:\\Layout\\empty\\readme.txt");
-             sim::AddDirectory(L"C:\\Layout\\zeta");
-             sim::AddFile(L"C:\\Layout\\zeta\\zarelcom-x64.msi");
-             sim::AddDirectory(L"C:\\Layout\\alpha");
-             sim::AddFile(L"C:\\Layout\\alpha\\zarelcom-x64.msi");
-         },
-         L"zarelcom*x64*", 0, L"C:\\Layout\\zeta\\zarelcom-x64.msi"},
-        {"within a folder the first listed match",
-         [] {
-             sim::AddFile(L"C:\\Layout\\zarelcom-x64-b.msi");
-             sim::AddFile(L"C:\\Layout\\zarelcom-x64-a.msi");
-         },
-         L"zarelcom*x64*", 0, L"C:\\Layout\\zarelcom-x64-b.msi"},
+         {L"empty\\", L"empty\\readme.txt", L"zeta\\", L"zeta\\zarelcom-x64.msi", L"alpha\\", L"alpha\\zarelcom-x64.msi"},
+         L"zarelcom*x64*", 0, kLayout + L"zeta\\zarelcom-x64.msi"},
+        {"within a folder the first listed match", {L"zarelcom-x64-b.msi", L"zarelcom-x64-a.msi"}, L"zarelcom*x64*", 0,
+         kLayout + L"zarelcom-x64-b.msi"},
         {"folders beginning with a full stop are never searched, \"..\" included",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\.svn");
-             sim::AddFile(L"C:\\Layout\\.svn\\zarelcom-x64.msi");
-             sim::AddDirectory(L"C:\\Layout\\..");
-             sim::AddFile(L"C:\\Layout\\..\\zarelcom-x64.msi");
-         },
-         L"zarelcom*x64*", 232, kUnchanged},
+         {L".svn\\", L".svn\\zarelcom-x64.msi", L"..\\", L"..\\zarelcom-x64.msi"}, L"zarelcom*x64*", 232, kUnchanged},
         {"a hidden folder does not end the search",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\.cache");
-             sim::AddFile(L"C:\\Layout\\.cache\\zarelcom-x64.msi");
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-         },
-         L"zarelcom*x64*", 0, L"C:\\Layout\\packages\\zarelcom-x64.msi"},
-        {"one level deep only",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             sim::AddDirectory(L"C:\\Layout\\packages\\x64");
-             sim::AddFile(L"C:\\Layout\\packages\\x64\\zarelcom-x64.msi");
-         },
-         L"zarelcom*x64*", 232, kUnchanged},
-        {"no match anywhere",
-         [] {
-             sim::AddFile(L"C:\\Layout\\zarelcom-win32.msi");
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             sim::AddFile(L"C:\\Layout\\packages\\setup.msi");
-         },
-         L"zarelcom*x64*", 232, kUnchanged},
-        {"masks ignore case, the path keeps the listing's spelling",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\Packages");
-             sim::AddFile(L"C:\\Layout\\Packages\\ZarelCom-X64.MSI");
-         },
-         L"zarelcom*x64**.msi", 0, L"C:\\Layout\\Packages\\ZarelCom-X64.MSI"},
-        {"a folder of a matching name beside the executable is passed over",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\zarelcom-x64");
-             sim::AddFile(L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi");
-         },
-         L"zarelcom*x64*", 0, L"C:\\Layout\\zarelcom-x64\\zarelcom-x64.msi"},
-        {"a file listed after a matching folder",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             sim::AddDirectory(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi");
-         },
-         L"zarelcom*x64*.msi", 0, L"C:\\Layout\\packages\\zarelcom-x64-2.0.msi"},
-        {"folders alone", [] { sim::AddDirectory(L"C:\\Layout\\zarelcom-x64.msi"); }, L"zarelcom*x64*.msi", 232,
+         {L".cache\\", L".cache\\zarelcom-x64.msi", L"packages\\", L"packages\\zarelcom-x64.msi"}, L"zarelcom*x64*", 0,
+         kLayout + L"packages\\zarelcom-x64.msi"},
+        {"one level deep only", {L"packages\\", L"packages\\x64\\", L"packages\\x64\\zarelcom-x64.msi"}, L"zarelcom*x64*",
+         232, kUnchanged},
+        {"no match anywhere", {L"zarelcom-win32.msi", L"packages\\", L"packages\\setup.msi"}, L"zarelcom*x64*", 232,
          kUnchanged},
+        {"masks ignore case, the path keeps the listing's spelling", {L"Packages\\", L"Packages\\ZarelCom-X64.MSI"},
+         L"zarelcom*x64**.msi", 0, kLayout + L"Packages\\ZarelCom-X64.MSI"},
+        {"a folder of a matching name beside the executable is passed over",
+         {L"zarelcom-x64\\", L"zarelcom-x64\\zarelcom-x64.msi"}, L"zarelcom*x64*", 0,
+         kLayout + L"zarelcom-x64\\zarelcom-x64.msi"},
+        {"a file listed after a matching folder",
+         {L"packages\\", L"packages\\zarelcom-x64.msi\\", L"packages\\zarelcom-x64-2.0.msi"}, L"zarelcom*x64*.msi", 0,
+         kLayout + L"packages\\zarelcom-x64-2.0.msi"},
+        {"folders alone", {L"zarelcom-x64.msi\\"}, L"zarelcom*x64*.msi", 232, kUnchanged},
         {"the executable's folder wherever the executable runs",
-         [] {
-             sim::machine().executablePath = L"E:\\Media\\Plugin\\start.exe";
-             sim::AddDirectory(L"E:\\Media\\Plugin");
-             sim::AddFile(L"E:\\Media\\Plugin\\zarelcom-x64.msi");
-             sim::AddFile(L"C:\\Layout\\other-x64.msi");
-         },
-         L"*x64*", 0, L"E:\\Media\\Plugin\\zarelcom-x64.msi"},
+         {L"E:\\Media\\Plugin\\", L"E:\\Media\\Plugin\\zarelcom-x64.msi", L"other-x64.msi"}, L"*x64*", 0,
+         L"E:\\Media\\Plugin\\zarelcom-x64.msi", L"E:\\Media\\Plugin\\start.exe"},
         // A search that fails is never "no package": its error is the result.
-        {"the executable's folder cannot be listed",
-         [] { sim::machine().executablePath = L"D:\\Gone\\bootstrapper.exe"; }, L"*.msi", 3, kUnchanged},
-        {"the search beside the executable fails", [] { Fail("FindFirstFileW", 206); }, L"*.msi", 206, kUnchanged},
-        {"the listing of the subfolders fails",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             Fail("FindNextFileW", 59);
-         },
-         L"zarelcom*x64*", 59, kUnchanged},
-        {"a subfolder's search fails",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             Fail("FindFirstFileW", 206, 3);
-         },
-         L"zarelcom*x64*", 206, kUnchanged},
+        {"the executable's folder cannot be listed", {}, L"*.msi", 3, kUnchanged, L"D:\\Gone\\bootstrapper.exe"},
+        {"the search beside the executable fails", {}, L"*.msi", 206, kUnchanged, nullptr, "FindFirstFileW", 206, 1},
+        {"the listing of the subfolders fails", {L"packages\\"}, L"zarelcom*x64*", 59, kUnchanged, nullptr,
+         "FindNextFileW", 59, 1},
+        {"a subfolder's search fails", {L"packages\\"}, L"zarelcom*x64*", 206, kUnchanged, nullptr, "FindFirstFileW",
+         206, 3},
         {"a subfolder that may not be read is passed over",
-         [] {
-             sim::AddDirectory(L"C:\\Layout\\System Volume Information");
-             sim::AddDirectory(L"C:\\Layout\\packages");
-             sim::AddFile(L"C:\\Layout\\packages\\zarelcom-x64.msi");
-             Fail("FindFirstFileW", 5, 3);
-         },
-         L"zarelcom*x64*", 0, L"C:\\Layout\\packages\\zarelcom-x64.msi"},
+         {L"System Volume Information\\", L"packages\\", L"packages\\zarelcom-x64.msi"}, L"zarelcom*x64*", 0,
+         kLayout + L"packages\\zarelcom-x64.msi", nullptr, "FindFirstFileW", 5, 3},
         // Never the current directory instead of the executable's.
-        {"the executable's path cannot be read", [] { Fail("GetModuleFileNameW", 122); }, L"*.msi", 122, kUnchanged},
-        {"the executable's path names no folder", [] { sim::machine().executablePath = L"bootstrapper.exe"; },
-         L"*.msi", 161, kUnchanged},
+        {"the executable's path cannot be read", {}, L"*.msi", 122, kUnchanged, nullptr, "GetModuleFileNameW", 122, 1},
+        {"the executable's path names no folder", {}, L"*.msi", 161, kUnchanged, L"bootstrapper.exe"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         sim::Reset();
-        row.layout();
+        if (row.executable != nullptr) machine().executablePath = row.executable;
+        LayOut(row.entries);
+        if (row.failingCall != nullptr) sim::FailCall(row.failingCall, row.error, row.occurrence);
         const Found found = Find(row.mask);
         EXPECT_EQ(found.code, row.code);
         EXPECT_EQ(found.path, row.path);

@@ -1,9 +1,8 @@
-#include "children.h"
+#include "helper.h"
 
 #include <cstdio>
 #include <string>
 
-#include "json_output.h"
 
 namespace helper {
 namespace {

@@ -2,13 +2,7 @@
 // new dialog window of its process family is read, printed and answered from the plan.
 #include <set>
 
-#include "children.h"
-#include "json_output.h"
-#include "modes.h"
-#include "plan.h"
-#include "plan_actions.h"
-#include "process_family.h"
-#include "window_reading.h"
+#include "helper.h"
 
 namespace helper {
 namespace {

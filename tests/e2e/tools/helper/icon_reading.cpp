@@ -1,7 +1,6 @@
-#include "icon_reading.h"
+#include "helper.h"
 
 #include "gdi_holders.h"
-#include "window_reading.h"
 
 namespace helper {
 namespace {

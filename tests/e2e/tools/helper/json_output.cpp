@@ -1,4 +1,4 @@
-#include "json_output.h"
+#include "helper.h"
 
 #include <windows.h>
 

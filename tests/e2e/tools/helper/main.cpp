@@ -33,7 +33,7 @@
 // "text"}], "icon", "owner": null or {"class", "visible", "enabled"}} and, for a dialog,
 // "controls": [{"id", "class", "text", "style", "visible", "enabled", "checked"}].
 // The icon is "error", "warning", "information", "question", "none", or "unknown" (an icon is
-// shown that is none of the four system icons); see icon_reading.h for how it is read.
+// shown that is none of the four system icons); see icon_reading.cpp for how it is read.
 //
 // Plan file: one line per expected window, in order of appearance; blank lines and lines
 // starting with '#' are skipped. A line is a list of actions separated by blanks:
@@ -56,8 +56,7 @@
 #include <cwchar>
 #include <string>
 
-#include "json_output.h"
-#include "modes.h"
+#include "helper.h"
 
 namespace {
 

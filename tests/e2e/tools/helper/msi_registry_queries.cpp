@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "json_output.h"
-#include "modes.h"
+#include "helper.h"
 #include "platform/win32_handles.h"
 
 namespace helper {

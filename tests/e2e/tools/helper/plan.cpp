@@ -1,4 +1,4 @@
-#include "plan.h"
+#include "helper.h"
 
 #include <windows.h>
 

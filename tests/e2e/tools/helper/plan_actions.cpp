@@ -1,11 +1,8 @@
-#include "plan_actions.h"
+#include "helper.h"
 
 #include <cwchar>
 
-#include "json_output.h"
 #include "platform/win32_handles.h"
-#include "screenshot.h"
-#include "window_reading.h"
 
 namespace helper {
 namespace {

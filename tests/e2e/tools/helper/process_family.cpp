@@ -1,9 +1,8 @@
-#include "process_family.h"
+#include "helper.h"
 
 #include <tlhelp32.h>
 
 #include "platform/win32_handles.h"
-#include "window_reading.h"
 
 namespace helper {
 

@@ -1,4 +1,4 @@
-#include "screenshot.h"
+#include "helper.h"
 
 #include "gdi_holders.h"
 #include "platform/win32_handles.h"

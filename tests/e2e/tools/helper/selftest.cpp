@@ -3,11 +3,8 @@
 // misread, since every icon check of the scenarios would then mean nothing.
 #include <string>
 
-#include "icon_reading.h"
-#include "json_output.h"
-#include "modes.h"
+#include "helper.h"
 #include "platform/win32_handles.h"
-#include "process_family.h"
 
 namespace helper {
 namespace {

@@ -1,9 +1,7 @@
-#include "window_reading.h"
+#include "helper.h"
 
 #include <cstdio>
 
-#include "icon_reading.h"
-#include "json_output.h"
 
 namespace helper {
 
