@@ -34,7 +34,7 @@ target_link_options(bootstrapper PRIVATE
     -Wl,--major-subsystem-version,5,--minor-subsystem-version,0
     -Wl,--major-os-version,5,--minor-os-version,0 -Wl,--no-seh
     -Wl,-Map,${CMAKE_BINARY_DIR}/bootstrapper.map)
-target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 kernel32)
+target_link_libraries(bootstrapper PRIVATE shell32 user32 advapi32 ole32 kernel32)
 # The manifest carries the version of res/version.h, the one place it is written.
 file(STRINGS ${CMAKE_SOURCE_DIR}/res/version.h VERSION_LINES REGEX "^#define BOOTSTRAPPER_VERSION_(MAJOR|MINOR|PATCH|BUILD) ")
 set(BOOTSTRAPPER_VERSION "")

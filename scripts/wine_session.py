@@ -31,6 +31,8 @@ def boot_prefix(path, display):
     else:
         for exe in tools():
             shutil.copy2(exe, path / "drive_c" / "e2e" / exe.name)
+    if not bench_prefix.wow64_runs(bench_prefix.wine_env(path, display)):
+        raise SystemExit(f"{Path(sys.argv[0]).name}: {bench_prefix.WOW64_UNAVAILABLE}")
     return Prefix(path, display)
 
 

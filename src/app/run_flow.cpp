@@ -40,6 +40,22 @@ uint32_t InstallRequestedDistributions(const BootstrapOptions& options)
     return kSuccess;
 }
 
+// COM on the run's thread from before Windows Installer is first used until the run returns:
+// MsiOpenPackageExW expects it. A thread where COM cannot be had still opens packages, as before.
+class ComApartment {
+public:
+    ComApartment() : entered_(platform::EnterComApartment() == kSuccess) {}
+    ~ComApartment()
+    {
+        if (entered_) platform::LeaveComApartment();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool entered_;
+};
+
 }  // namespace
 
 uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
@@ -66,6 +82,7 @@ uint32_t RunBootstrapper(const wchar_t* commandTail, BootstrapOptions& options)
     const uint32_t prerequisites = CheckSystemPrerequisites(options.silent);
     if (prerequisites != kExitSuccess) return prerequisites;
 
+    const ComApartment com;
     // Only this process's own Windows Installer calls are concerned, and they show no UI of their own.
     platform::SetInstallerUiLevelNone();
 

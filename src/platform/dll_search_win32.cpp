@@ -8,8 +8,9 @@
 
 namespace platform {
 
-// rsaenh.dll is CryptoAPI's provider, which the stack guard's generator loads by the bare name the
-// registry gives it.
+// The stack guard's generators load two of them by bare name: cryptbase.dll, to which Windows 7's
+// advapi32 forwards RtlGenRandom, and rsaenh.dll, the CryptoAPI provider that Windows 2000 draws from,
+// named by the registry.
 const wchar_t* const kPreloadedSystemDlls[] = {
     L"uxtheme.dll", L"userenv.dll", L"setupapi.dll", L"apphelp.dll", L"propsys.dll", L"dwmapi.dll",
     L"cryptbase.dll", L"oleacc.dll", L"clbcatq.dll", L"ntmarta.dll", L"version.dll", L"shfolder.dll",

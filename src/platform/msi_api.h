@@ -17,6 +17,12 @@ constexpr int kInstallStateUnknown = -1;
 constexpr uint32_t kInstallContextMachine = 4;
 constexpr uint32_t kProductCodeChars = 39;  // a braced GUID and its NUL
 
+// COM on the calling thread, apartment-threaded: Windows Installer expects it there before a package is
+// opened. 0 when COM is initialised for the thread (also when it already was), and LeaveComApartment
+// must then follow on the same thread; otherwise the HRESULT that refused it, and nothing to leave.
+uint32_t EnterComApartment();
+void LeaveComApartment();
+
 // Switches Windows Installer's own UI off for the calls of this process. Returns 0, or the error of
 // loading msi.dll, or ERROR_INVALID_PARAMETER when Windows Installer refused the level.
 uint32_t SetInstallerUiLevelNone();

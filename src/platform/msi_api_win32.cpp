@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
+#include <objbase.h>
 
 #include "platform/msi_api.h"
 #include "platform/win32_handles.h"
@@ -78,6 +79,15 @@ const MsiFunctions& Msi()
 uint32_t Unavailable() { return Msi().loadError != ERROR_SUCCESS ? Msi().loadError : ERROR_PROC_NOT_FOUND; }
 
 }  // namespace
+
+// ole32 is imported: every Windows has it, and Windows protects it from planting (a known DLL).
+uint32_t EnterComApartment()
+{
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    return SUCCEEDED(result) ? ERROR_SUCCESS : static_cast<uint32_t>(result);
+}
+
+void LeaveComApartment() { CoUninitialize(); }
 
 uint32_t SetInstallerUiLevelNone()
 {

@@ -8,13 +8,20 @@
 namespace platform {
 namespace {
 
+// Every kind of message Windows 2000 knows. MinGW's QS_ALLINPUT adds QS_RAWINPUT (0x400, Windows XP)
+// whatever _WIN32_WINNT says, and Windows 2000 fails a wait whose mask holds a bit it does not know:
+// every child would then count as lost while it goes on installing.
+constexpr DWORD kWakeOnAnyMessage =
+    QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT | QS_SENDMESSAGE | QS_HOTKEY;
+static_assert((kWakeOnAnyMessage & ~DWORD{0xFF}) == 0, "a wake bit that Windows 2000 refuses");
+
 // Waits for `process` to end while the thread's messages keep flowing: this thread owns top-level
 // windows, and a child (or a custom action of msiexec) that broadcasts a message with SendMessage
 // waits until every top-level window has answered. Returns WAIT_OBJECT_0 or WAIT_FAILED.
 DWORD WaitAnswering(HANDLE process)
 {
     for (;;) {
-        const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, QS_ALLINPUT);
+        const DWORD woken = MsgWaitForMultipleObjects(1, &process, FALSE, INFINITE, kWakeOnAnyMessage);
         if (woken != WAIT_OBJECT_0 + 1) return woken == WAIT_OBJECT_0 ? WAIT_OBJECT_0 : WAIT_FAILED;
         MSG message;
         // Sent messages are delivered inside PeekMessageW; posted ones are dispatched to their window.

@@ -65,7 +65,18 @@ Function Advapi32Export(const char* name)
     return platform::ExportOf<Function>(GetModuleHandleW(L"advapi32.dll"), name);  // an import of the exe: loaded
 }
 
-// A value of CryptoAPI's random generator (Windows 2000 has it; RtlGenRandom came with XP), or 0.
+// A value of RtlGenRandom (advapi32's SystemFunction036, from Windows XP on), or 0. It draws from
+// the system's generator without loading a CryptoAPI provider, which costs every start its DLLs.
+uintptr_t SystemRandom()
+{
+    using RtlGenRandomFunction = BOOLEAN(WINAPI*)(PVOID, ULONG);
+    const auto generate = Advapi32Export<RtlGenRandomFunction>("SystemFunction036");
+    uintptr_t value = 0;
+    if (generate == nullptr || !generate(&value, sizeof value)) return 0;
+    return value;
+}
+
+// A value of CryptoAPI's random generator, or 0: Windows 2000, which lacks RtlGenRandom, has it.
 // Looked up at run time, so that a system without it still loads the exe and keeps the noise below.
 uintptr_t CryptoApiRandom()
 {
@@ -79,6 +90,13 @@ uintptr_t CryptoApiRandom()
     if (!generate(provider, sizeof value, reinterpret_cast<BYTE*>(&value))) value = 0;
     release(provider, 0);
     return value;
+}
+
+// The system's randomness: RtlGenRandom where Windows has it, CryptoAPI only where it does not.
+uintptr_t SecureRandom()
+{
+    const uintptr_t value = SystemRandom();
+    return value != 0 ? value : CryptoApiRandom();
 }
 
 // What Microsoft's C runtime mixes into its stack cookie: time, ids, counters, and the stack's
@@ -115,9 +133,10 @@ __attribute__((externally_visible)) uintptr_t __stack_chk_guard;
 // Externally visible, so that the link's map shows it (tests/binary).
 __attribute__((constructor(101), no_stack_protector, externally_visible)) void InitializeStackGuard()
 {
-    // First of all: CryptoAPI loads its provider's DLLs, and nothing may be taken from beside the exe.
+    // First of all: the generators load DLLs of their own (RtlGenRandom's forwarder on Windows 7,
+    // CryptoAPI's provider), and nothing may be taken from beside the exe.
     platform::RestrictDllSearchToSystemDirectory();
-    const uintptr_t guard = CryptoApiRandom() ^ StartupNoise();
+    const uintptr_t guard = SecureRandom() ^ StartupNoise();
     __stack_chk_guard = guard != 0 ? guard : kGuardOfLastResort;
 }
 

@@ -26,7 +26,9 @@ ProcessArchitecture CurrentProcessArchitecture();
 
 uint16_t SystemDefaultUiLanguage();
 
-// Enables the shutdown privilege and asks Windows for a forced restart. True when Windows accepted.
+// Enables the shutdown privilege and asks Windows for a forced restart: ExitWindowsEx from the
+// interactive window station, InitiateSystemShutdown from one nobody sees (a service, a deployment
+// tool's SYSTEM run in session 0). True when Windows accepted.
 bool RestartWindows();
 
 }  // namespace platform

@@ -83,6 +83,36 @@ ProcessArchitecture CurrentProcessArchitecture()
 
 uint16_t SystemDefaultUiLanguage() { return GetSystemDefaultUILanguage(); }
 
+namespace {
+
+// A service, or a deployment tool's run as SYSTEM in session 0, has a window station nobody sees.
+// Unknown counts as seen: the restart an interactive run has always made.
+bool WindowStationIsVisible()
+{
+    USEROBJECTFLAGS flags = {};
+    DWORD needed = 0;
+    if (!GetUserObjectInformationW(GetProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &needed)) return true;
+    return (flags.dwFlags & WSF_VISIBLE) != 0;
+}
+
+// ExitWindowsEx ends only the caller's logon session: outside the interactive one it may succeed
+// without restarting anything. InitiateSystemShutdown restarts the machine from any session, at once
+// (no time-out, no dialog) and without asking programs. Its Ex form, which carries the reason, came
+// with Windows XP; both are looked up at run time.
+bool RestartFromHiddenSession()
+{
+    const HMODULE advapi32 = GetModuleHandleW(L"advapi32.dll");  // an import of the exe: loaded
+    constexpr DWORD kNoTimeout = 0;
+    const auto initiateEx = ExportOf<decltype(&InitiateSystemShutdownExW)>(advapi32, "InitiateSystemShutdownExW");
+    if (initiateEx != nullptr) {
+        return initiateEx(nullptr, nullptr, kNoTimeout, TRUE, TRUE, SHTDN_REASON_MAJOR_APPLICATION) != FALSE;
+    }
+    const auto initiate = ExportOf<decltype(&InitiateSystemShutdownW)>(advapi32, "InitiateSystemShutdownW");
+    return initiate != nullptr && initiate(nullptr, nullptr, kNoTimeout, TRUE, TRUE) != FALSE;
+}
+
+}  // namespace
+
 bool RestartWindows()
 {
     KernelHandle token;
@@ -96,6 +126,7 @@ bool RestartWindows()
     // AdjustTokenPrivileges succeeds with ERROR_NOT_ALL_ASSIGNED when the account lacks the privilege.
     if (GetLastError() != ERROR_SUCCESS) return false;
 
+    if (!WindowStationIsVisible()) return RestartFromHiddenSession();
     return ExitWindowsEx(EWX_REBOOT | EWX_FORCE, SHTDN_REASON_MAJOR_APPLICATION) != FALSE;
 }
 

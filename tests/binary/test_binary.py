@@ -60,13 +60,14 @@ WINDOWS_2000_EXPORTS = {
         "CreateWindowExW", "ExitWindowsEx", "MessageBoxW", "DialogBoxParamW", "EndDialog", "GetDlgItem",
         "SendMessageW", "SendDlgItemMessageW", "ShowWindow", "SetWindowTextW", "GetWindowTextW", "IsDlgButtonChecked",
         "CheckDlgButton", "CheckRadioButton", "LoadImageW", "DestroyIcon", "LoadIconW", "MsgWaitForMultipleObjects",
-        "PeekMessageW", "DispatchMessageW",
+        "PeekMessageW", "DispatchMessageW", "GetProcessWindowStation", "GetUserObjectInformationW",
     },
     "advapi32.dll": {
         "AdjustTokenPrivileges", "LookupPrivilegeValueW", "OpenProcessToken", "RegCloseKey", "RegCreateKeyExW",
         "RegOpenKeyExW",
     },
     "shell32.dll": {"CommandLineToArgvW"},
+    "ole32.dll": {"CoInitializeEx", "CoUninitialize"},
     "msvcrt.dll": {
         "__p__commode", "__p__fmode", "__p__wcmdln", "__set_app_type", "__setusermatherr", "__wgetmainargs",
         "__winitenv", "_amsg_exit", "_cexit", "_initterm", "_iob", "_onexit", "abort", "calloc", "exit", "fprintf",

@@ -82,6 +82,23 @@ def boot_prefix(path, display, tool_exes):
     subprocess.run([*WINESERVER, "-w"], env=env, check=True)  # registry flushed before any copy
 
 
+# Why a machine may run no 32-bit Windows program at all, said once for the tests and the scripts.
+WOW64_UNAVAILABLE = (
+    "this machine cannot run 32-bit Windows programs under Wine: Wine's WoW64 gives each 32-bit thread its "
+    "%fs through the kernel's 32-bit system-call gate (int 0x80, set_thread_area), and this kernel was "
+    "started without IA32 emulation (ia32_emulation=false, or a kernel built without it), so every 32-bit "
+    "process dies before its first instruction (dmesg: general protection fault ... error:402 in ntdll.so)")
+
+
+def wow64_runs(env):
+    """Whether a 32-bit program of the bench starts at all in the prefix of `env`: the probe prints its
+    preload list, DLL names alone (Wine's own complaint also goes to standard output). The prefix's
+    server has ended when it returns, as before any copy."""
+    listed = run_wine_for_output(env, TOOLS_DIR + "\\dll_search_probe.exe", "--list", timeout=60).split()
+    subprocess.run([*WINESERVER, "-w"], env=env, check=True)
+    return bool(listed) and all(name.lower().endswith(".dll") for name in listed)
+
+
 def stop_server(env):
     """Ends the prefix's wineserver and every process of the prefix, and waits until it is gone."""
     subprocess.run([*WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)

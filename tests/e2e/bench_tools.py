@@ -71,7 +71,7 @@ def bench_tools():
         "fake_setup": tool_exe("fake_setup", [src / "fake_setup.cpp"], ["-mwindows"]),
         # 32-bit, as the process they are planted into or stand for.
         "planted_dll": tool_exe("planted_dll", [src / "planted_dll.cpp"], ["-shared"], MINGW_CXX_32, ".dll"),
-        "dll_search_probe": tool_exe("dll_search_probe", [src / "dll_search_probe.cpp"], [], MINGW_CXX_32,
+        "dll_search_probe": tool_exe("dll_search_probe", [src / "dll_search_probe.cpp"], ["-lole32"], MINGW_CXX_32,
                                      product_sources=["platform/dll_search_win32.cpp", "platform/msi_api_win32.cpp"]),
         "bench_floor": tool_exe("bench_floor", [src / "bench_floor.cpp"], [], MINGW_CXX_32),
     }

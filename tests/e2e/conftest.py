@@ -6,7 +6,8 @@ import subprocess
 import pytest
 
 from bench_packages import PackageFactory
-from bench_prefix import TOOLS_DIR, boot_prefix, copy_prefix, end_prefix, private_display, run_wine_for_output, wine_env
+from bench_prefix import TOOLS_DIR, WOW64_UNAVAILABLE, boot_prefix, copy_prefix, end_prefix, private_display, \
+    run_wine_for_output, wine_env, wow64_runs
 from bench_tools import BUILD, bench_tools, require_tools
 
 
@@ -27,10 +28,14 @@ def display(tools):
 
 @pytest.fixture(scope="session")
 def base_prefix(tmp_path_factory, display, tools):
-    """Booted once per session; tests only ever see copies of it."""
+    """Booted once per session; tests only ever see copies of it. Where the machine cannot run a 32-bit
+    Windows program at all, every test of the bench is skipped with the reason, once (scripts/test says so)."""
     prefix = tmp_path_factory.mktemp("wine") / "base"
     boot_prefix(prefix, display, tools.values())
     env = wine_env(prefix, display)
+    if not wow64_runs(env):
+        end_prefix(prefix, env)
+        pytest.skip(WOW64_UNAVAILABLE)
     yield prefix
     end_prefix(prefix, env)
 
@@ -81,3 +86,11 @@ def russian_ui():
     """Environment that makes Wine report a Russian (0x0419) system UI language: Wine takes the
     language from the Unix locale, and the Wine root has ru_RU.UTF-8 compiled (scripts/wine10)."""
     return {"LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"}
+
+
+def pytest_terminal_summary(terminalreporter):
+    """A run whose bench could not start a 32-bit program says so once, loudly, at its end."""
+    skipped = [r for r in terminalreporter.stats.get("skipped", []) if WOW64_UNAVAILABLE in str(r.longrepr)]
+    if skipped:
+        terminalreporter.write_sep("!", f"END-TO-END BENCH NOT RUN: {len(skipped)} tests skipped")
+        terminalreporter.write_line(WOW64_UNAVAILABLE)

@@ -255,7 +255,8 @@ void FailCallNumber(size_t k, uint32_t error)
 
 bool EverythingClosed()
 {
-    return machine().openHandles.empty() && machine().openSearches == 0 && machine().heldFiles.empty();
+    return machine().openHandles.empty() && machine().openSearches == 0 && machine().heldFiles.empty() &&
+           machine().comEntered == 0;
 }
 
 bool MarkerExists() { return machine().registryKeys.count(L"software\\needbstrreboot") != 0; }
@@ -350,6 +351,16 @@ ProcessResult RunProcess(const std::wstring& commandLine)
     return {code, ChildOutcome::Exited};
 }
 
+uint32_t EnterComApartment()
+{
+    uint32_t error = 0;
+    if (sim::Fails("CoInitializeEx", error)) return error;
+    ++machine().comEntered;
+    return 0;
+}
+
+void LeaveComApartment() { --machine().comEntered; }
+
 uint32_t SetInstallerUiLevelNone()
 {
     uint32_t error = 0;
@@ -361,6 +372,7 @@ uint32_t SetInstallerUiLevelNone()
 uint32_t OpenMsiPackage(const wchar_t* path, uint32_t options, MsiHandleValue& handle)
 {
     machine().openedPackages.push_back(path);
+    if (machine().comEntered == 0) ++machine().packagesOpenedWithoutCom;
     uint32_t error = 0;
     if (sim::Fails("MsiOpenPackageExW", error)) return error;
     if (options != kOpenPackageIgnoreMachineState) return sim::kInvalidParameter;

@@ -103,6 +103,8 @@ struct Machine {
     platform::MsiHandleValue nextHandle = 100;
     std::vector<std::wstring> openedPackages;
     bool installerUiDisabled = false;
+    int comEntered = 0;             // COM initialisations not yet left
+    int packagesOpenedWithoutCom = 0;
     struct SourceListCall {
         std::wstring what;
         std::wstring productCode;
@@ -162,7 +164,7 @@ void FailCall(const char* name, uint32_t error, int occurrence = 1);
 // Makes the `k`-th call that can fail (from 1) fail with `error`.
 void FailCallNumber(size_t k, uint32_t error);
 
-// Every handle, key, search and held file the program opened has been closed again.
+// Every handle, key, search and held file the program opened has been closed again, and COM left.
 bool EverythingClosed();
 
 // A fresh machine: Windows 7 SP1 x64 with a Russian UI, an administrator, TMP set to a folder that
