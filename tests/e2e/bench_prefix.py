@@ -168,7 +168,21 @@ class Prefix:
                                      *unset_args, plan_win, "--", LAYOUT_DIR + "\\bootstrapper.exe", *args,
                                      timeout=timeout + 60, trace=trace)
         run = parse_helper_output(stdout)
+        run.trace = trace
         attach_styles(run.windows, message_box_calls(trace.read_text(errors="replace")))
+        return run
+
+    def run_in_hidden_window_station(self, *args, timeout=DRIVE_TIMEOUT):
+        """Starts the bootstrapper with `args` in a window station nobody sees, as a service or a
+        deployment tool's SYSTEM run in session 0 starts it; no box can be answered there. The run
+        carries its relay trace, which the base prefix limits to the message boxes."""
+        self._plans += 1
+        trace = self.path.parent / f"trace{self._plans}.txt"
+        stdout = run_wine_for_output(dict(self.env(), WINEDEBUG=TRACE_MESSAGE_BOXES), TOOLS_DIR + "\\e2e_helper.exe",
+                                     "run", "--timeout", str(timeout), "--hidden-station", "--",
+                                     LAYOUT_DIR + "\\bootstrapper.exe", *args, timeout=timeout + 60, trace=trace)
+        run = parse_helper_output(stdout)
+        run.trace = trace
         return run
 
     def start_bystander(self):

@@ -25,6 +25,7 @@ class Run:
     lines: list = field(default_factory=list)
     seconds: float | None = None  # how long the program ran, as the helper measured it (run mode)
     tampering: list = field(default_factory=list)  # what each "tamper:" action could do to its file
+    trace: object = None  # the file of Wine's relay trace of the run (a Path), when there is one
 
     def __repr__(self):
         """What a failing assertion shows: each window on one line, then how the run ended."""

@@ -4,6 +4,10 @@ A real package asks for a reboot with REBOOTME=1 (msiexec ends with 3010); 3011 
 restarting already) come from the msiexec stand-in, since Wine's Windows Installer never produces them
 for a package.
 
+A run from a window station nobody sees (a service, a deployment tool's SYSTEM run in session 0)
+restarts through InitiateSystemShutdownExW, which under Wine is a stub that answers TRUE and restarts
+nothing: the bench shows which way such a run goes (the call in the relay trace), not the restart.
+
 Not reachable under Wine, covered by the unit tests instead: a refused restart (box 111 and exit
 code 7), since Wine grants the shutdown privilege and accepts every ExitWindowsEx request, and a marker
 that cannot be created.
@@ -14,6 +18,7 @@ import subprocess
 import pytest
 
 from bench_boxes import IDNO, IDOK, IDYES, PLAIN_BOX, WARNING_QUESTION_BOX, assert_box
+from bench_calls import RELAY_EXE_CALLS_REG, relay_calls
 from bench_packages import NEW, OLD, STATE_INSTALLED
 import e2e_texts as texts
 
@@ -152,3 +157,21 @@ def test_a_marker_that_cannot_be_removed_never_restarts(prefix, packages):
     assert bystander.poll() is None, "a marker that stays must not restart the machine"
     bystander.kill()
     assert prefix.marker_exists()
+
+
+def test_a_run_nobody_sees_restarts_the_machine_not_the_session(prefix, packages):
+    # ExitWindowsEx restarts only the caller's logon session; outside the interactive one it may
+    # succeed and restart nothing. From a hidden window station the restart is InitiateSystemShutdownExW:
+    # at once (no time-out), forced, a restart, for an application's reason.
+    prefix.import_reg(RELAY_EXE_CALLS_REG)
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin(exit_code=3010)
+    bystander = prefix.start_bystander()
+    run = prefix.run_in_hidden_window_station("-silent")
+    assert run.exit_code == 0, run
+    assert not prefix.marker_exists()
+    asked = [(c.function, [a & 0xFFFFFFFF for a in c.args]) for c in relay_calls(run.trace.read_text(errors="replace"))
+             if c.function in ("InitiateSystemShutdownExW", "ExitWindowsEx")]
+    assert asked == [("InitiateSystemShutdownExW", [0, 0, 0, 1, 1, 0x40000])]
+    assert bystander.poll() is None, "Wine's InitiateSystemShutdownExW restarts nothing"
+    bystander.kill()

@@ -16,6 +16,9 @@ const DWORD kKillWaitMs = 5000;
 // Reported when CreateProcessW fails without a last error, so the code never reads as success.
 const DWORD kUnknownFailure = ERROR_GEN_FAILURE;
 
+// The desktop children start on ("station\\desktop"); empty: the helper's own.
+std::wstring childDesktop;
+
 // Quoting that CommandLineToArgvW undoes exactly.
 std::wstring QuoteArgument(const std::wstring& arg) {
     if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
@@ -39,6 +42,7 @@ bool StartChild(int argc, wchar_t** argv, Child& child) {
     for (int i = 1; i < argc; ++i) cmd += L" " + QuoteArgument(argv[i]);
     STARTUPINFOW si = {};
     si.cb = sizeof si;
+    if (!childDesktop.empty()) si.lpDesktop = &childDesktop[0];
     PROCESS_INFORMATION started = {};
     if (!CreateProcessW(argv[0], &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &started)) {
         EmitLine("{\"error\": \"CreateProcessW failed\", \"code\": " +
@@ -48,6 +52,20 @@ bool StartChild(int argc, wchar_t** argv, Child& child) {
     *child.process.Receive() = started.hProcess;
     *child.thread.Receive() = started.hThread;
     child.id = started.dwProcessId;
+    return true;
+}
+
+bool StartChildrenInHiddenWindowStation() {
+    // A window station a program creates has no visible display surfaces. Its handles stay open for
+    // the helper's life, so that the station and its desktop are there when the child starts.
+    const HWINSTA station = CreateWindowStationW(L"E2EHidden", 0, WINSTA_ALL_ACCESS, nullptr);
+    if (station == nullptr) return false;
+    const HWINSTA own = GetProcessWindowStation();
+    if (!SetProcessWindowStation(station)) return false;
+    const HDESK desktop = CreateDesktopW(L"Default", nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+    SetProcessWindowStation(own);
+    if (desktop == nullptr) return false;
+    childDesktop = L"E2EHidden\\Default";
     return true;
 }
 

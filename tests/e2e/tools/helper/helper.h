@@ -49,6 +49,10 @@ struct Child {
 // back exactly; on failure prints {"error": "CreateProcessW failed", "code": e} and returns false.
 bool StartChild(int argc, wchar_t** argv, Child& child);
 
+// Makes the children start in a window station of their own that nobody sees (no WSF_VISIBLE), as
+// a service or a deployment tool's SYSTEM run in session 0 does; false when it cannot be made.
+bool StartChildrenInHiddenWindowStation();
+
 // Waits for the child, or kills it once `waitMs` has passed; true when it had to be killed.
 bool WaitOrKill(HANDLE process, DWORD waitMs);
 

@@ -12,10 +12,11 @@
 //       "timeout": true when the child had to be killed after <seconds>, 60 by default). --unset
 //       removes an environment variable from what <program> inherits (TMP, to see a run without a
 //       temporary directory).
-//   e2e_helper run [--timeout <seconds>] [--unset <variable>]... -- <program> [args...]
+//   e2e_helper run [--timeout <seconds>] [--unset <variable>]... [--hidden-station] -- <program> [args...]
 //       Starts <program>, waits, prints {"exit": <code>, "seconds": <from its start to its end>}
 //       (plus "timeout": true when it had to be killed). The exit status Wine hands on to Linux
-//       keeps only 8 bits; this is the full code.
+//       keeps only 8 bits; this is the full code. --hidden-station starts it in a window station
+//       of its own that nobody sees, as a service or a SYSTEM run in session 0 is.
 //   e2e_helper product <UpgradeCode>
 //       Prints the first related product, its state, "VersionString", "InstalledProductName", the
 //       "PackageName" of its source list and the state of feature "NPZAREL", as Windows Installer
@@ -72,8 +73,9 @@ int Usage() {
     return 2;
 }
 
-// Parses "[--timeout s] [--unset name]... [<plan>] -- program args"; returns the index of the
-// program or 0. --unset takes effect at once: the child inherits this process's environment.
+// Parses "[--timeout s] [--unset name]... [--hidden-station] [<plan>] -- program args"; returns the
+// index of the program or 0. --unset and --hidden-station take effect at once: the child inherits
+// this process's environment and starts where it is told.
 int ParseLaunch(int argc, wchar_t** argv, int first, bool wantPlan, DWORD& timeoutMs, const wchar_t*& plan) {
     int i = first;
     for (;;) {
@@ -81,6 +83,10 @@ int ParseLaunch(int argc, wchar_t** argv, int first, bool wantPlan, DWORD& timeo
             timeoutMs = static_cast<DWORD>(_wtoi(argv[i + 1])) * kMsPerSecond;
         } else if (i + 1 < argc && lstrcmpW(argv[i], L"--unset") == 0) {
             SetEnvironmentVariableW(argv[i + 1], nullptr);
+        } else if (i < argc && lstrcmpW(argv[i], L"--hidden-station") == 0) {
+            if (!helper::StartChildrenInHiddenWindowStation()) return 0;
+            i += 1;
+            continue;
         } else {
             break;
         }
