@@ -96,27 +96,29 @@ UOI_INDEXES = {1, 2, 3, 4}   # FLAGS, NAME, TYPE, USER_SID (HEAPSIZE and IO came
 
 
 @dataclass
-class Bits:
-    """Argument `index` (from the end when negative) may hold only the bits of `allowed`."""
+class Argument:
+    """Argument `index` (from the end when negative) may hold only the bits of `bits`, or only one of
+    `values`."""
     index: int
-    allowed: int
     what: str
+    bits: int | None = None
+    values: frozenset | None = None
 
     def fault(self, call):
         value = call.args[self.index] & 0xFFFFFFFF  # a 64-bit trace shows a register's upper half too
-        extra = value & ~self.allowed
-        return f"{self.what} {value:#x} holds {extra:#x}, unknown to Windows 2000" if extra else None
+        if self.bits is not None and value & ~self.bits:
+            return f"{self.what} {value:#x} holds {value & ~self.bits:#x}, unknown to Windows 2000"
+        if self.values is not None and value not in self.values:
+            return f"{self.what} {value:#x} is not one Windows 2000 knows"
+        return None
 
 
-@dataclass
-class OneOf:
-    index: int
-    allowed: set
-    what: str
+def Bits(index, allowed, what):
+    return Argument(index, what, bits=allowed)
 
-    def fault(self, call):
-        value = call.args[self.index] & 0xFFFFFFFF  # a 64-bit trace shows a register's upper half too
-        return None if value in self.allowed else f"{self.what} {value:#x} is not one Windows 2000 knows"
+
+def OneOf(index, allowed, what):
+    return Argument(index, what, values=frozenset(allowed))
 
 
 @dataclass
