@@ -32,7 +32,8 @@ def boot_prefix(path, display):
         for exe in tools():
             shutil.copy2(exe, path / "drive_c" / "e2e" / exe.name)
     if not bench_prefix.wow64_runs(bench_prefix.wine_env(path, display)):
-        raise SystemExit(f"{Path(sys.argv[0]).name}: {bench_prefix.WOW64_UNAVAILABLE}")
+        why = bench_prefix.PROBE_FAILED if bench_prefix.kernel_has_32bit_syscall_gate() else bench_prefix.WOW64_UNAVAILABLE
+        raise SystemExit(f"{Path(sys.argv[0]).name}: {why}")
     return Prefix(path, display)
 
 

@@ -7,6 +7,7 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 from contextlib import contextmanager
@@ -88,6 +89,21 @@ WOW64_UNAVAILABLE = (
     "%fs through the kernel's 32-bit system-call gate (int 0x80, set_thread_area), and this kernel was "
     "started without IA32 emulation (ia32_emulation=false, or a kernel built without it), so every 32-bit "
     "process dies before its first instruction (dmesg: general protection fault ... error:402 in ntdll.so)")
+PROBE_FAILED = "the bench's 32-bit probe did not run, although this kernel has its 32-bit system-call gate"
+
+# getpid through int 0x80 from a 64-bit process: it ends with SIGSEGV where the kernel has no 32-bit
+# system-call gate.
+_INT80_PROBE = """
+import ctypes, mmap
+code = bytes([0xb8, 0x14, 0, 0, 0, 0xcd, 0x80, 0xc3])  # mov eax, 20; int 0x80; ret
+page = mmap.mmap(-1, mmap.PAGESIZE, prot=mmap.PROT_READ | mmap.PROT_WRITE | mmap.PROT_EXEC)
+page.write(code)
+ctypes.CFUNCTYPE(ctypes.c_int)(ctypes.addressof(ctypes.c_char.from_buffer(page)))()
+"""
+
+
+def kernel_has_32bit_syscall_gate():
+    return subprocess.run([sys.executable, "-c", _INT80_PROBE], capture_output=True).returncode == 0
 
 
 def wow64_runs(env):

@@ -6,8 +6,8 @@ import subprocess
 import pytest
 
 from bench_packages import PackageFactory
-from bench_prefix import TOOLS_DIR, WOW64_UNAVAILABLE, boot_prefix, copy_prefix, end_prefix, private_display, \
-    run_wine_for_output, wine_env, wow64_runs
+from bench_prefix import PROBE_FAILED, TOOLS_DIR, WOW64_UNAVAILABLE, boot_prefix, copy_prefix, end_prefix, \
+    kernel_has_32bit_syscall_gate, private_display, run_wine_for_output, wine_env, wow64_runs
 from bench_tools import BUILD, bench_tools, require_tools
 
 
@@ -28,13 +28,16 @@ def display(tools):
 
 @pytest.fixture(scope="session")
 def base_prefix(tmp_path_factory, display, tools):
-    """Booted once per session; tests only ever see copies of it. Where the machine cannot run a 32-bit
-    Windows program at all, every test of the bench is skipped with the reason, once (scripts/test says so)."""
+    """Booted once per session; tests only ever see copies of it. Where the kernel cannot run a 32-bit
+    Windows program at all, every test of the bench is skipped with the reason (the run ends with a
+    banner that says so); a 32-bit program that fails on a kernel that could run it fails the bench."""
     prefix = tmp_path_factory.mktemp("wine") / "base"
     boot_prefix(prefix, display, tools.values())
     env = wine_env(prefix, display)
     if not wow64_runs(env):
         end_prefix(prefix, env)
+        if kernel_has_32bit_syscall_gate():
+            pytest.fail(f"end-to-end bench: {PROBE_FAILED}", pytrace=False)
         pytest.skip(WOW64_UNAVAILABLE)
     yield prefix
     end_prefix(prefix, env)
