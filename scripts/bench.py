@@ -1,5 +1,5 @@
 """Benchmark: the shipped exe's size, and the wall time of a silent fresh plug-in install under Wine 10
-(WoW64) by the bootstrapper against the floor: the least work any correct bootstrapper must do
+(WoW64, or with --win32 the 32-bit Windows of the i386 Wine) by the bootstrapper against the floor: the least work any correct bootstrapper must do
 (tests/e2e/tools/bench_floor.cpp: load msi.dll, open the package once for its codes and version, look
 for related products, name a verbose log, start msiexec from the system directory and wait). msiexec
 started directly is shown for scale. Medians of N interleaved runs, the product removed after each."""
@@ -20,12 +20,14 @@ def timed(prefix, *command):
 def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--runs", type=int, default=15)
+    ws.add_windows_option(parser)
     args = parser.parse_args()
+    windows = ws.windows_of(args)
 
     size = (ws.REPO / "build" / "win32" / "bootstrapper.exe").stat().st_size
     bench = ws.REPO / "build" / "bench"
     with ws.private_display() as display:
-        prefix = ws.boot_prefix(bench / "prefix", display)
+        prefix = ws.boot_prefix(bench / "prefix", display, windows)
         try:
             ws.uninstall_demo_product(prefix)
             package = ws.lay_out_demo_package(prefix, bench / "packages")
@@ -46,7 +48,8 @@ def main():
 
     medians = {name: statistics.median(values) for name, values in times.items()}
     print(f"{'build/win32/bootstrapper.exe':<40}{size:>10} bytes ({size / 1024:.1f} KiB)")
-    print(f"silent fresh install, median of {args.runs} runs under Wine 10, WoW64 (process start to end):")
+    print(f"silent fresh install, median of {args.runs} runs under Wine 10 as {windows.stands_for} "
+          "(process start to end):")
     for name, median in medians.items():
         print(f"  {name:<38}{median:>10.3f} s")
     ratio = medians["bootstrapper -silent"] / medians["floor (bench_floor)"]

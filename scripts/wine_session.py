@@ -1,5 +1,5 @@
-"""A private Wine session for the demo and the benchmark: an X display, a booted prefix with the
-bench's helper in it, the bootstrapper laid out beside a demo plug-in package."""
+"""A private Wine session for the demo and the benchmark: an X display, a booted prefix of one kind of
+Windows with the bench's helper in it, the bootstrapper laid out beside a demo plug-in package."""
 import shutil
 import sys
 from pathlib import Path
@@ -10,8 +10,9 @@ sys.path.insert(0, str(REPO / "tests" / "e2e"))
 # The end-to-end bench's own tools, prefixes, runs and packages.
 import bench_prefix  # noqa: E402
 import bench_tools  # noqa: E402
-from bench_packages import PACKAGE_FILE, STATE_INSTALLED, UPGRADE_CODE, PackageFactory  # noqa: E402
+from bench_packages import STATE_INSTALLED, UPGRADE_CODE, PackageFactory  # noqa: E402
 from bench_prefix import LAYOUT_DIR, SYSTEM32, TOOLS_DIR, Prefix, private_display  # noqa: E402,F401  (private_display: for the scripts)
+from bench_tools import WIN32, WOW64  # noqa: E402
 from bench_run import parse_helper_output  # noqa: E402
 
 DEMO_UPGRADE_CODE = UPGRADE_CODE
@@ -19,27 +20,38 @@ DEMO_PRODUCT_CODE = "{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4D01}"
 DEMO_VERSION = "2.0.13000"
 
 
-def tools():
-    return list(bench_tools.bench_tools().values())
+def add_windows_option(parser):
+    parser.add_argument("--win32", action="store_true",
+                        help=f"run as {WIN32.stands_for} does (the i386 Wine) instead of {WOW64.stands_for}")
 
 
-def boot_prefix(path, display):
-    """Boots a prefix once (about 15 s); an existing one is reused with fresh tools."""
+def windows_of(args):
+    return WIN32 if args.win32 else WOW64
+
+
+def tools(windows):
+    return list(bench_tools.bench_tools(windows).values())
+
+
+def boot_prefix(folder, display, windows):
+    """Boots a prefix of that kind of Windows once (about 15 s), in a subfolder of `folder` named after
+    the kind; an existing one is reused with fresh tools."""
+    path = folder / windows.name
     if not (path / "system.reg").exists():
-        print(f"Preparing a Wine prefix in {path} ...", flush=True)
-        bench_prefix.boot_prefix(path, display, tools())
+        print(f"Preparing a Wine prefix of {windows.stands_for} in {path} ...", flush=True)
+        bench_prefix.boot_prefix(path, display, windows, tools(windows))
     else:
-        for exe in tools():
+        for exe in tools(windows):
             shutil.copy2(exe, path / "drive_c" / "e2e" / exe.name)
-    if not bench_prefix.wow64_runs(bench_prefix.wine_env(path, display)):
-        why = bench_prefix.PROBE_FAILED if bench_prefix.kernel_has_32bit_syscall_gate() else bench_prefix.WOW64_UNAVAILABLE
+    if not bench_prefix.runs_32bit_programs(bench_prefix.wine_env(path, display, windows)):
+        why = bench_prefix.PROBE_FAILED if bench_prefix.kernel_has_32bit_syscall_gate() else bench_prefix.NO_32BIT_GATE
         raise SystemExit(f"{Path(sys.argv[0]).name}: {why}")
-    return Prefix(path, display)
+    return Prefix(path, display, windows)
 
 
 def lay_out_demo_package(prefix, cache):
     package = PackageFactory(cache).build(DEMO_PRODUCT_CODE, DEMO_VERSION, upgrade_code=DEMO_UPGRADE_CODE)
-    return prefix.put_package(package, PACKAGE_FILE)
+    return prefix.put_package(package)
 
 
 def run(prefix, *command, timeout=300):

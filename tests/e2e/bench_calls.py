@@ -178,9 +178,28 @@ def _last(calls, predicate):
     return found[-1] if found else None
 
 
+# Where each registry function takes the rights or the view that may hold KEY_WOW64_* bits.
+REGISTRY_VIEW_ARGUMENT = {"RegOpenKeyExW": 3, "RegCreateKeyExW": 5, "RegDeleteKeyExW": 2}
+
+
+def view_faults(calls, wow64):
+    """A WOW64 registry view is asked for only after the exe learned that it runs under WOW64, and
+    never on 32-bit Windows (Windows 2000 refuses the bits)."""
+    faults = []
+    asked_wow64 = _first(calls, lambda c: c.function == "IsWow64Process")
+    for i, c in enumerate(calls):
+        argument = REGISTRY_VIEW_ARGUMENT.get(c.function)
+        if argument is None or not c.args[argument] & KEY_WOW64_FLAGS:
+            continue
+        if not wow64:
+            faults.append(f"{c.function} asks for a WOW64 view on 32-bit Windows")
+        elif asked_wow64 is None or asked_wow64 > i:
+            faults.append(f"{c.function} asks for a WOW64 view before IsWow64Process")
+    return faults
+
+
 def order_faults(calls):
-    """COM comes before Windows Installer opens a package and is left after its last call; a WOW64
-    registry view is asked for only after the exe learned it runs under WOW64."""
+    """COM comes before Windows Installer opens a package and is left after its last call."""
     faults = []
     opened = _first(calls, lambda c: c.function == "MsiOpenPackageExW")
     com = _first(calls, lambda c: c.function == "CoInitializeEx")
@@ -190,16 +209,12 @@ def order_faults(calls):
     left = _last(calls, lambda c: c.function == "CoUninitialize")
     if com is not None and (left is None or (last_msi is not None and left < last_msi)):
         faults.append("COM not left after the last Windows Installer call")
-    asked_wow64 = _first(calls, lambda c: c.function == "IsWow64Process")
-    for i, c in enumerate(calls):
-        access = {"RegOpenKeyExW": 3, "RegCreateKeyExW": 5}.get(c.function)
-        if access is not None and c.args[access] & KEY_WOW64_FLAGS and (asked_wow64 is None or asked_wow64 > i):
-            faults.append(f"{c.function} asks for a WOW64 view before IsWow64Process")
     return faults
 
 
-def call_faults(calls):
-    """Every call of `calls` (the exe's own, in order) that Windows 2000 SP4 would refuse or lack."""
+def call_faults(calls, wow64=True):
+    """Every call of `calls` (the exe's own, in order) that Windows 2000 SP4 would refuse or lack; `wow64`
+    says whether the run was on 64-bit Windows."""
     faults, looked_up = [], set()
     for c in calls:
         if c.function == "GetProcAddress" and c.texts[1]:
@@ -210,4 +225,4 @@ def call_faults(calls):
             fault = rule.fault(c)
             if fault:
                 faults.append(f"{c.function}: {fault}")
-    return faults + order_faults(calls)
+    return faults + view_faults(calls, wow64) + order_faults(calls)

@@ -13,8 +13,6 @@ from bench_tools import E2E
 # The plug-in packages the scenarios install. One upgrade code; each version has its own product code.
 UPGRADE_CODE = "{6A0C9B0E-5D3E-4C5B-9D1A-2F0B7C6E1A11}"
 PRODUCT_NAME = "Kestrova Pellaris"
-# The 32-bit bootstrapper under WoW64 is on 64-bit Windows: it picks the "*x64*" package.
-PACKAGE_FILE = "zarelcom-x64.msi"
 OLD = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A01}", "2.0.12888")
 NEW = ("{0D5D3B6A-8E21-4F49-A9C3-1C7E2B3F4A02}", "2.0.13000")
 

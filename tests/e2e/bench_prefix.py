@@ -1,7 +1,8 @@
-"""Wine prefixes of the bench: the private X display they show their windows on, the Wine environment,
-the base prefix booted once per session, and Prefix, one test's copy of it with the bootstrapper laid
-out in it and everything a scenario does there (running programs, packages, the msiexec stand-in, the
-registry, faked Windows versions, TMP's logs, the installer cache)."""
+"""Wine prefixes of the bench: the private X display they show their windows on, the Wine environment of
+each kind of Windows, the base prefix booted once per session and kind, and Prefix, one test's copy of
+it with the bootstrapper laid out in it and everything a scenario does there (running programs,
+packages, the msiexec stand-in, the registry, faked Windows versions, TMP's logs, the installer
+cache)."""
 
 import json
 import os
@@ -13,17 +14,17 @@ import time
 from contextlib import contextmanager
 from pathlib import Path
 
-from bench_packages import PACKAGE_FILE, UPGRADE_CODE
+from bench_packages import UPGRADE_CODE
 from bench_run import DRIVE_TIMEOUT, RELAY_MESSAGE_BOXES_REG, TRACE_MESSAGE_BOXES, attach_styles, \
     message_box_calls, parse_helper_output
-from bench_tools import BOOTSTRAPPER, WINE, WINESERVER
+from bench_tools import BOOTSTRAPPER, KINDS, WINESERVER, WOW64
 
 # Where things live inside every prefix (Windows paths and their drive_c counterparts).
 TOOLS_DIR = "C:\\e2e"
 LAYOUT_DIR = "C:\\Kestrova Setup"          # a blank in it: every quoted path must survive it
 RECORD_FILE = TOOLS_DIR + "\\msiexec.rec"
 SYSTEM32 = "C:\\windows\\system32"
-# Where a 32-bit process's system32 really is under WoW64: a stand-in must be in both.
+# Where a 32-bit process's system32 really is under WoW64 (64-bit Windows only).
 SYSWOW64 = "C:\\windows\\syswow64"
 
 # Without a window manager Wine waits about 2 s for every hidden window to be acknowledged;
@@ -60,35 +61,51 @@ def private_display():
         xvfb.wait(10)
 
 
-def wine_env(prefix, display, overrides=""):
+def wine_env(prefix, display, windows, overrides=""):
+    """The environment of Wine programs in `prefix`; it names the kind of Windows (WINEARCH=win32 for
+    32-bit Windows), from which scripts/wine10 and wine() know how to run them."""
     env = dict(os.environ)
     env.update(WINEPREFIX=str(prefix), DISPLAY=display, WINEDEBUG="-all",
                WINEDLLOVERRIDES="mscoree,mshtml=" + (";" + overrides if overrides else ""))
     env.pop("WAYLAND_DISPLAY", None)
+    env.pop("WINEARCH", None)
+    if windows.arch:
+        env["WINEARCH"] = windows.arch
     return env
 
 
-def boot_prefix(path, display, tool_exes):
-    """A freshly booted prefix (about 15 s) with the bench's tools and settings in it."""
-    env = wine_env(path, display)
+def windows_of(env):
+    return next((w for w in KINDS if w.arch and w.arch == env.get("WINEARCH")), WOW64)
+
+
+def wine(env):
+    """The Wine loader for the prefix of `env`."""
+    return list(windows_of(env).wine)
+
+
+def boot_prefix(path, display, windows, tool_exes):
+    """A freshly booted prefix of that kind of Windows (about 15 s) with the bench's tools and settings
+    in it."""
+    env = wine_env(path, display, windows)
     path.parent.mkdir(parents=True, exist_ok=True)
-    subprocess.run([*WINE, "wineboot", "-i"], env=env, check=True,
+    subprocess.run([*wine(env), "wineboot", "-i"], env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     tools_dir = path / "drive_c" / "e2e"
     tools_dir.mkdir(parents=True, exist_ok=True)
     for exe in tool_exes:
         shutil.copy2(exe, tools_dir / exe.name)
     (tools_dir / "base.reg").write_text(BASE_REG)
-    subprocess.run([*WINE, "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
+    subprocess.run([*wine(env), "regedit", "/S", TOOLS_DIR + "\\base.reg"], env=env, check=True)
     subprocess.run([*WINESERVER, "-w"], env=env, check=True)  # registry flushed before any copy
 
 
 # Why a machine may run no 32-bit Windows program at all, said once for the tests and the scripts.
-WOW64_UNAVAILABLE = (
-    "this machine cannot run 32-bit Windows programs under Wine: Wine's WoW64 gives each 32-bit thread its "
-    "%fs through the kernel's 32-bit system-call gate (int 0x80, set_thread_area), and this kernel was "
-    "started without IA32 emulation (ia32_emulation=false, or a kernel built without it), so every 32-bit "
-    "process dies before its first instruction (dmesg: general protection fault ... error:402 in ntdll.so)")
+NO_32BIT_GATE = (
+    "this machine cannot run 32-bit Windows programs under Wine: both of the bench's ways need the kernel's "
+    "32-bit system-call gate (Wine's WoW64 gives each 32-bit thread its %fs through it, int 0x80 and "
+    "set_thread_area; the i386 Wine is a 32-bit Linux program), and this kernel was started without IA32 "
+    "emulation (ia32_emulation=false, or a kernel built without it), so every 32-bit process dies before its "
+    "first instruction (dmesg: general protection fault ... error:402 in ntdll.so)")
 PROBE_FAILED = "the bench's 32-bit probe did not run, although this kernel has its 32-bit system-call gate"
 
 # getpid through int 0x80 from a 64-bit process: it ends with SIGSEGV where the kernel has no 32-bit
@@ -106,7 +123,7 @@ def kernel_has_32bit_syscall_gate():
     return subprocess.run([sys.executable, "-c", _INT80_PROBE], capture_output=True).returncode == 0
 
 
-def wow64_runs(env):
+def runs_32bit_programs(env):
     """Whether a 32-bit program of the bench starts at all in the prefix of `env`: the probe prints its
     preload list, DLL names alone (Wine's own complaint also goes to standard output). The prefix's
     server has ended when it returns, as before any copy."""
@@ -132,7 +149,7 @@ def run_wine_for_output(env, *args, timeout, trace=None):
     Through files, not pipes: the prefix's service processes that the first program starts
     inherit its descriptors and would hold a pipe open until the wineserver ends."""
     with tempfile.TemporaryFile() as out, open(trace or os.devnull, "wb") as err:
-        subprocess.run([*WINE, *args], env=env, stdout=out, stderr=err, timeout=timeout)
+        subprocess.run([*wine(env), *args], env=env, stdout=out, stderr=err, timeout=timeout)
         out.seek(0)
         return out.read().decode("utf-8")
 
@@ -140,9 +157,10 @@ def run_wine_for_output(env, *args, timeout, trace=None):
 class Prefix:
     """One test's private Wine prefix with the bootstrapper laid out in it."""
 
-    def __init__(self, path, display):
+    def __init__(self, path, display, windows):
         self.path = path
         self.display = display
+        self.windows = windows
         self.overrides = ""
         self.extra_env = {}
         self._plans = 0
@@ -152,7 +170,7 @@ class Prefix:
         subprocess.run([*WINESERVER, "-p"], env=self.env(), check=True)  # one server for the whole test
 
     def env(self):
-        env = wine_env(self.path, self.display, self.overrides)
+        env = wine_env(self.path, self.display, self.windows, self.overrides)
         env.update(self.extra_env)
         return env
 
@@ -203,7 +221,7 @@ class Prefix:
 
     def start_bystander(self):
         """A process of the prefix that only a restart (which ends them all) stops early."""
-        return subprocess.Popen([*WINE, TOOLS_DIR + "\\e2e_helper.exe", "sleep", "300"], env=self.env(),
+        return subprocess.Popen([*wine(self.env()), TOOLS_DIR + "\\e2e_helper.exe", "sleep", "300"], env=self.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait_out_restart(self, attempts=60):
@@ -218,13 +236,15 @@ class Prefix:
         raise AssertionError("the prefix never settled after the restart")
 
     def wine(self, *args):
-        subprocess.run([*WINE, *args], env=self.env(), check=True, stdout=subprocess.DEVNULL,
+        subprocess.run([*wine(self.env()), *args], env=self.env(), check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
 
     # -- the layout --------------------------------------------------------------------------
 
-    def put_package(self, package, name=PACKAGE_FILE, subdir=None):
-        """Places a built package beside the bootstrapper or in a subfolder; returns its Windows path."""
+    def put_package(self, package, name=None, subdir=None):
+        """Places a built package beside the bootstrapper or in a subfolder, by default under the name of
+        this Windows' architecture; returns its Windows path."""
+        name = name or self.windows.package_file
         target = self.layout / subdir if subdir else self.layout
         target.mkdir(parents=True, exist_ok=True)
         shutil.copy2(package, target / name)
@@ -269,12 +289,13 @@ class Prefix:
 
     def installed_payload(self):
         """The file the test package installs (a 32-bit package: Program Files (x86) on 64-bit Windows)."""
-        return self.path / "drive_c" / "Program Files (x86)" / "KestrovaPellarisE2E" / "npzarel.dat"
+        return self.path / "drive_c" / self.windows.program_files / "KestrovaPellarisE2E" / "npzarel.dat"
 
-    def use_msiexec_standin(self, exit_code=0, system_dirs=(SYSTEM32, SYSWOW64)):
-        """Puts the recording stand-in in the place of msiexec.exe for the rest of the test: in syswow64,
-        where the 32-bit bootstrapper's system32 leads, and in system32 for 64-bit callers."""
-        for system_dir in system_dirs:
+    def use_msiexec_standin(self, exit_code=0, system_dirs=None):
+        """Puts the recording stand-in in the place of msiexec.exe for the rest of the test, by default in
+        every system folder of this Windows (under WoW64 syswow64, where the 32-bit bootstrapper's
+        system32 leads, and system32 for 64-bit callers)."""
+        for system_dir in system_dirs or self.windows.system_dirs:
             shutil.copy2(win_to_unix(self.path, TOOLS_DIR + "\\fake_setup.exe"),
                          win_to_unix(self.path, system_dir + "\\msiexec.exe"))
         self.overrides = "msiexec.exe=n"
@@ -352,7 +373,7 @@ class Prefix:
         return sorted(p.name for p in unix_dir.glob("*.log"))
 
 
-def copy_prefix(base_prefix, display, path):
+def copy_prefix(base_prefix, display, windows, path):
     subprocess.run(["cp", "-a", str(base_prefix), str(path)], check=True)
-    return Prefix(path, display)
+    return Prefix(path, display, windows)
 

@@ -1,9 +1,11 @@
-"""Where the bench finds its pieces: the checkout and its build, the bootstrapper under test, Wine 10,
-and the Windows-side tools of tools/, each built from its sources when out of date."""
+"""Where the bench finds its pieces: the checkout and its build, the bootstrapper under test, Wine 10
+and the two kinds of Windows it runs the exe on, and the Windows-side tools of tools/, each built from
+its sources when out of date."""
 
 import os
 import shutil
 import subprocess
+from dataclasses import dataclass
 from pathlib import Path
 
 import pytest
@@ -11,13 +13,38 @@ import pytest
 REPO = Path(__file__).resolve().parents[2]
 E2E = Path(__file__).resolve().parent
 BUILD = REPO / "build"
-# Wine 10 in its Debian 13 root (scripts/wine10): it runs the 32-bit exe as 64-bit Windows would.
+# Wine 10 in its Debian 13 root (scripts/wine10).
 WINE10 = REPO / "scripts" / "wine10"
-WINE = [str(WINE10), "/usr/lib/wine/wine64"]
 WINESERVER = [str(WINE10), "/usr/lib/wine/wineserver"]
-# The bench's own tools are 64-bit programs; only the bootstrapper (and a planted DLL) are 32-bit.
 MINGW_CXX = "x86_64-w64-mingw32-g++-win32"
 MINGW_CXX_32 = "i686-w64-mingw32-g++-win32"
+
+
+@dataclass(frozen=True)
+class Windows:
+    """A kind of Windows the bench runs the shipped 32-bit exe on."""
+    name: str             # the test id
+    stands_for: str       # what it shows, for messages and the scripts
+    wine: tuple           # the Wine loader that runs its programs
+    arch: str | None      # WINEARCH of its prefixes
+    compiler: str         # the bench's helper and stand-ins are native programs of this Windows
+    package_file: str     # the plug-in package the exe takes there
+    system_dirs: tuple    # every folder a stand-in msiexec must be in: where a 32-bit process's
+                          # system32 leads, and system32 for native callers
+    program_files: str    # where the (32-bit) test package installs
+
+
+# 64-bit Windows: Wine's WoW64 mode runs the 32-bit exe (IsWow64Process answers TRUE, its system32
+# leads to syswow64, the 32-bit registry view applies); the bench's own tools are 64-bit.
+WOW64 = Windows("wow64", "64-bit Windows (the 32-bit exe under WoW64)", (str(WINE10), "/usr/lib/wine/wine64"), None,
+                MINGW_CXX, "zarelcom-x64.msi", ("C:\\windows\\system32", "C:\\windows\\syswow64"),
+                "Program Files (x86)")
+# 32-bit Windows: the i386 Wine in a 32-bit prefix (no WoW64: IsWow64Process answers FALSE, one
+# system32, one registry view), as Windows 2000, XP, Server 2003 and the 32-bit editions of later
+# versions run it; 64-bit programs do not run there, so every tool is a 32-bit build.
+WIN32 = Windows("win32", "32-bit Windows", (str(WINE10), "/usr/lib/wine-i386/wine"), "win32", MINGW_CXX_32,
+                "zarelcom-win32.msi", ("C:\\windows\\system32",), "Program Files")
+KINDS = (WOW64, WIN32)
 
 BOOTSTRAPPER = Path(os.environ.get("BOOTSTRAPPER_EXE", BUILD / "win32" / "bootstrapper.exe"))
 
@@ -39,13 +66,14 @@ def require_tools():
                     "(or point BOOTSTRAPPER_EXE at another build)", pytrace=False)
 
 
-def tool_exe(name, sources, extra, compiler=MINGW_CXX, suffix=".exe", product_sources=(), headers=()):
-    """A Windows-side tool of the bench, rebuilt into build/e2e/tools when one of its files is newer.
+def tool_exe(name, sources, extra, compiler, suffix=".exe", product_sources=(), headers=()):
+    """A Windows-side tool of the bench, rebuilt into build/e2e/tools/<x64 or x86> when one of its files
+    is newer.
 
     `sources` are the tool's own .cpp files; `product_sources` are files of src/ compiled into the
     tool, so that it exercises the product's code; `headers` are the included files whose change
     also calls for a rebuild."""
-    out = BUILD / "e2e" / "tools" / f"{name}{suffix}"
+    out = BUILD / "e2e" / "tools" / ("x64" if compiler == MINGW_CXX else "x86") / f"{name}{suffix}"
     compiled = [*sources, *(REPO / "src" / p for p in product_sources)]
     inputs = [*compiled, *headers]
     if not out.exists() or any(out.stat().st_mtime < s.stat().st_mtime for s in inputs):
@@ -55,23 +83,35 @@ def tool_exe(name, sources, extra, compiler=MINGW_CXX, suffix=".exe", product_so
     return out
 
 
-def helper_exe():
+def helper_exe(windows):
     """tools/helper/*.cpp, one file per concern, which holds its handles with the product's
     src/platform/win32_handles.h. WIN32_LEAN_AND_MEAN leaves out headers none of its files needs,
     which builds it a third faster."""
     return tool_exe("e2e_helper", sorted(HELPER_SOURCE.glob("*.cpp")), ["-DWIN32_LEAN_AND_MEAN", "-lmsi", "-lgdi32"],
-                    headers=[*sorted(HELPER_SOURCE.glob("*.h")), REPO / "src" / "platform" / "win32_handles.h"])
+                    windows.compiler, headers=[*sorted(HELPER_SOURCE.glob("*.h")), REPO / "src" / "platform" / "win32_handles.h"])
 
 
-def bench_tools():
-    """The Windows-side tools every prefix of the bench gets, by name, each built when out of date."""
+def bench_tools(windows):
+    """The Windows-side tools every prefix of a kind of Windows gets, by name, each built when out of
+    date: the helper and the stand-in are native programs of that Windows; the rest are 32-bit, as the
+    process they are planted into or stand for."""
     src = TOOLS_SOURCE
     return {
-        "helper": helper_exe(),
-        "fake_setup": tool_exe("fake_setup", [src / "fake_setup.cpp"], ["-mwindows"]),
-        # 32-bit, as the process they are planted into or stand for.
+        "helper": helper_exe(windows),
+        "fake_setup": tool_exe("fake_setup", [src / "fake_setup.cpp"], ["-mwindows"], windows.compiler),
         "planted_dll": tool_exe("planted_dll", [src / "planted_dll.cpp"], ["-shared"], MINGW_CXX_32, ".dll"),
         "dll_search_probe": tool_exe("dll_search_probe", [src / "dll_search_probe.cpp"], ["-lole32"], MINGW_CXX_32,
                                      product_sources=["platform/dll_search_win32.cpp", "platform/msi_api_win32.cpp"]),
         "bench_floor": tool_exe("bench_floor", [src / "bench_floor.cpp"], [], MINGW_CXX_32),
     }
+
+
+def on_windows(*kinds):
+    """Runs a test, or every test of a class, once on each of `kinds` (the `windows` fixture)."""
+    return pytest.mark.parametrize("windows", kinds, indirect=True, ids=[k.name for k in kinds])
+
+
+# The tests where the Windows' bitness matters run on both kinds; Wine's own old versions exist only
+# in 32-bit prefixes.
+on_both_windows = on_windows(WOW64, WIN32)
+on_32bit_windows = on_windows(WIN32)

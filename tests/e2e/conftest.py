@@ -1,24 +1,34 @@
-"""Fixtures of the end-to-end bench; the bench itself lives in the bench_*.py modules (README.md)."""
+"""Fixtures of the end-to-end bench; the bench itself lives in the bench_*.py modules (README.md).
 
-import json
-import subprocess
+Every test runs on 64-bit Windows (the exe under WoW64) unless it is marked to run on both kinds of
+Windows (`on_both_windows`) or on 32-bit Windows alone (`on_32bit_windows`): the `windows` fixture
+says which, and the prefix a test gets is a copy of that kind's base prefix."""
+
+import os
 
 import pytest
 
+from bench_bases import BasePrefixes
 from bench_packages import PackageFactory
-from bench_prefix import PROBE_FAILED, TOOLS_DIR, WOW64_UNAVAILABLE, boot_prefix, copy_prefix, end_prefix, \
-    kernel_has_32bit_syscall_gate, private_display, run_wine_for_output, wine_env, wow64_runs
-from bench_tools import BUILD, bench_tools, require_tools
+from bench_prefix import NO_32BIT_GATE, copy_prefix, private_display
+from bench_tools import BUILD, WOW64, require_tools
+
+
+def _worker():
+    """The pytest-xdist worker this process is ("gw0", ...), or None in a run without workers."""
+    return os.environ.get("PYTEST_XDIST_WORKER")
+
+
+def _run_root(tmp_path_factory):
+    """A folder every worker of this pytest run shares: xdist gives each worker a folder of its own
+    inside the controller's, which a run without workers uses itself."""
+    base = tmp_path_factory.getbasetemp()
+    return base.parent if _worker() else base
 
 
 @pytest.fixture(scope="session")
-def tools():
+def display():
     require_tools()
-    return bench_tools()
-
-
-@pytest.fixture(scope="session")
-def display(tools):
     try:
         with private_display() as number:
             yield number
@@ -27,53 +37,53 @@ def display(tools):
 
 
 @pytest.fixture(scope="session")
-def base_prefix(tmp_path_factory, display, tools):
-    """Booted once per session; tests only ever see copies of it. Where the kernel cannot run a 32-bit
-    Windows program at all, every test of the bench is skipped with the reason (the run ends with a
-    banner that says so); a 32-bit program that fails on a kernel that could run it fails the bench."""
-    prefix = tmp_path_factory.mktemp("wine") / "base"
-    boot_prefix(prefix, display, tools.values())
-    env = wine_env(prefix, display)
-    if not wow64_runs(env):
-        end_prefix(prefix, env)
-        if kernel_has_32bit_syscall_gate():
-            pytest.fail(f"end-to-end bench: {PROBE_FAILED}", pytrace=False)
-        pytest.skip(WOW64_UNAVAILABLE)
-    yield prefix
-    end_prefix(prefix, env)
-
-
-@pytest.fixture(scope="session")
-def helper_selftest(base_prefix, display, tmp_path_factory):
-    """The helper's reading of icons, proven once on boxes of its own before any scenario runs."""
-    prefix = tmp_path_factory.mktemp("selftest") / "pfx"
-    subprocess.run(["cp", "-a", str(base_prefix), str(prefix)], check=True)
-    env = wine_env(prefix, display)
-    try:
-        out = run_wine_for_output(env, TOOLS_DIR + "\\e2e_helper.exe", "selftest", timeout=60)
-    finally:
-        end_prefix(prefix, env)
-    result = json.loads(out.strip().splitlines()[-1])
-    icons = result["icons"]
-    if any(seen != kind for kind, seen in icons.items()):
-        pytest.fail(f"end-to-end bench: the helper misreads message-box icons on this machine: {icons}", pytrace=False)
-    return result
+def base_prefixes(tmp_path_factory, display):
+    return BasePrefixes(_run_root(tmp_path_factory) / "bases", display)
 
 
 @pytest.fixture
-def prefix(base_prefix, display, tmp_path, helper_selftest):
+def windows(request):
+    """The kind of Windows of the test's prefix: 64-bit Windows unless the test is parametrized."""
+    return getattr(request, "param", WOW64)
+
+
+def _base(base_prefixes, windows):
+    """The base prefix of `windows`, or the skip or failure that says why the bench cannot use it. Where
+    the kernel cannot run a 32-bit program at all, every test of the bench is skipped with the reason
+    (the run ends with a banner that says so); a 32-bit program that fails on a kernel that could run
+    it fails the bench."""
+    base, verdict = base_prefixes.get(windows)
+    if "skip" in verdict:
+        pytest.skip(verdict["skip"])
+    if "fail" in verdict:
+        pytest.fail(f"end-to-end bench: {verdict['fail']}", pytrace=False)
+    return base
+
+
+@pytest.fixture
+def prefix(base_prefixes, display, windows, tmp_path):
     """A private prefix for one test."""
-    p = copy_prefix(base_prefix, display, tmp_path / "pfx")
+    p = copy_prefix(_base(base_prefixes, windows), display, windows, tmp_path / "pfx")
     yield p
     p.close()
 
 
 @pytest.fixture(scope="module")
-def shared_prefix(base_prefix, display, tmp_path_factory, helper_selftest):
-    """One prefix for a module whose runs leave nothing behind that the next run would see."""
-    p = copy_prefix(base_prefix, display, tmp_path_factory.mktemp("shared") / "pfx")
-    yield p
-    p.close()
+def _module_prefixes(tmp_path_factory):
+    made = {}
+    yield made
+    for p in made.values():
+        p.close()
+
+
+@pytest.fixture
+def shared_prefix(_module_prefixes, base_prefixes, display, windows, tmp_path_factory):
+    """One prefix per kind of Windows for a module whose runs leave nothing behind that the next run
+    would see."""
+    if windows not in _module_prefixes:
+        path = tmp_path_factory.mktemp(f"shared-{windows.name}") / "pfx"
+        _module_prefixes[windows] = copy_prefix(_base(base_prefixes, windows), display, windows, path)
+    return _module_prefixes[windows]
 
 
 @pytest.fixture(scope="session")
@@ -91,9 +101,16 @@ def russian_ui():
     return {"LANG": "ru_RU.UTF-8", "LC_ALL": "ru_RU.UTF-8"}
 
 
+def pytest_sessionfinish(session):
+    """The base prefixes go with the run that made them: the controller removes them once every
+    worker has ended (a run without workers is its own controller)."""
+    if not _worker() and hasattr(session.config, "_tmp_path_factory"):
+        BasePrefixes(session.config._tmp_path_factory.getbasetemp() / "bases", None).remove()
+
+
 def pytest_terminal_summary(terminalreporter):
     """A run whose bench could not start a 32-bit program says so once, loudly, at its end."""
-    skipped = [r for r in terminalreporter.stats.get("skipped", []) if WOW64_UNAVAILABLE in str(r.longrepr)]
+    skipped = [r for r in terminalreporter.stats.get("skipped", []) if NO_32BIT_GATE in str(r.longrepr)]
     if skipped:
         terminalreporter.write_sep("!", f"END-TO-END BENCH NOT RUN: {len(skipped)} tests skipped")
-        terminalreporter.write_line(WOW64_UNAVAILABLE)
+        terminalreporter.write_line(NO_32BIT_GATE)

@@ -10,7 +10,7 @@ import pytest
 from bench_boxes import IDOK, IDYES
 from bench_calls import RELAY_EXE_CALLS_REG, call_faults, exe_calls, relay_calls
 from bench_packages import OLD
-from bench_tools import BOOTSTRAPPER
+from bench_tools import BOOTSTRAPPER, WOW64, on_both_windows
 from pe import read_pe
 
 IDC_NEXT = 140
@@ -67,8 +67,8 @@ FAULTY = [
 ]
 
 
-def exe_faults(lines):
-    return call_faults(exe_calls(relay_calls("\n".join(lines)), *IMAGE))
+def exe_faults(lines, wow64=True):
+    return call_faults(exe_calls(relay_calls("\n".join(lines)), *IMAGE), wow64)
 
 
 def test_the_rules_pass_a_clean_run_and_read_strings_with_commas():
@@ -82,6 +82,14 @@ def test_the_rules_pass_a_clean_run_and_read_strings_with_commas():
 def test_the_rules_catch_what_windows_2000_refuses(lines, fault):
     faults = exe_faults(lines)
     assert any(fault in f for f in faults), faults
+
+
+def test_on_32_bit_windows_no_wow64_view_is_asked_for_at_all():
+    # The clean run's marker key asks for the 32-bit view after IsWow64Process: right under WoW64 only.
+    [fault] = exe_faults(CLEAN, wow64=False)
+    assert fault == "RegCreateKeyExW asks for a WOW64 view on 32-bit Windows"
+    without_view = [line.replace(",0002021f,", ",0002001f,") for line in CLEAN]
+    assert exe_faults(without_view, wow64=False) == []
 
 
 def test_only_the_exe_threads_own_calls_are_held():
@@ -126,12 +134,13 @@ def silent_restart(prefix, packages):
     return prefix.run_bootstrapper("-silent"), {"RegCreateKeyExW", "AdjustTokenPrivileges", "ExitWindowsEx"}
 
 
+@on_both_windows
 @pytest.mark.parametrize("scenario", [silent_install, dialog_and_distribution, silent_restart],
                          ids=lambda s: s.__name__)
-def test_every_call_of_the_exe_is_one_windows_2000_accepts(prefix, packages, scenario):
+def test_every_call_of_the_exe_is_one_windows_2000_accepts(prefix, packages, windows, scenario):
     prefix.import_reg(RELAY_EXE_CALLS_REG)
     run, expected_calls = scenario(prefix, packages)
     calls = exe_calls(relay_calls(run.trace.read_text(errors="replace")), *image_range())
     seen = {c.function for c in calls}
     assert expected_calls <= seen, f"the trace lacks the exe's calls {sorted(expected_calls - seen)}: {run}"
-    assert call_faults(calls) == []
+    assert call_faults(calls, wow64=windows == WOW64) == []

@@ -13,12 +13,11 @@ from datetime import datetime, timedelta
 import pytest
 
 from bench_boxes import ERROR_BOX, IDNO, IDOK, IDYES, PLAIN_BOX, QUESTION_BOX, assert_box
-from bench_packages import OLD, PACKAGE_FILE, STATE_INSTALLED
+from bench_packages import OLD, STATE_INSTALLED
 from bench_prefix import LAYOUT_DIR, SYSTEM32, TOOLS_DIR, win_to_unix
-from bench_tools import BUILD
+from bench_tools import BUILD, on_both_windows
 import e2e_texts as texts
 
-MSIEXEC_LINE_START = f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\{PACKAGE_FILE}" '
 
 # Dialog 141: (id, class, text, visible at start), in template (= z) order.
 DIALOG_CONTROLS = [
@@ -59,7 +58,7 @@ ERROR_ENVVAR_NOT_FOUND = 203
 # ------------------------------------------------------------------------------------------------
 # Fixtures and checks.
 
-@pytest.fixture(scope="module")
+@pytest.fixture
 def layout_with_distributions(shared_prefix, packages):
     """Both distributions and the plug-in package beside the bootstrapper; msiexec is the stand-in."""
     shared_prefix.put_package(packages.build(*OLD))
@@ -76,6 +75,12 @@ def bench(layout_with_distributions):
     for log in unix_tmp.glob("*.log"):
         log.unlink()
     return p
+
+
+def assert_msiexec_line(line, prefix):
+    """msiexec from system32, with the package of the prefix's Windows beside the bootstrapper."""
+    start = f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\{prefix.windows.package_file}" '
+    assert line.startswith(start), line
 
 
 def assert_setup_line(line, prefix, kind, args_value, tail, started, ended):
@@ -135,7 +140,7 @@ class TestSetupCommandLine:
         assert run.exit_code == 0, run
         setup, msiexec = bench.recorded_command_lines()
         assert_setup_line(setup, bench, "csp", '/qb /Lv! """{log}""" ', " -noreboot", started, ended)
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
     def test_a_log_option_of_the_caller_replaces_the_own_log(self, bench):
         run, started, ended = run_timed(bench, "-csp", "-CSPArgs", "/l*v C:\\my.log",
@@ -143,7 +148,7 @@ class TestSetupCommandLine:
         assert run.exit_code == 0, run
         setup, msiexec = bench.recorded_command_lines()
         assert_setup_line(setup, bench, "csp", "/qb /l*v C:\\my.log ", " -noreboot", started, ended)
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
     def test_ucsp_silent_reinstall_with_its_own_ui_level(self, bench):
         run, started, ended = run_timed(bench, "-ucsp", "-UCSPArgs", "/qn", "-silent", "-reinstall")
@@ -152,7 +157,7 @@ class TestSetupCommandLine:
         setup, msiexec = bench.recorded_command_lines()
         assert_setup_line(setup, bench, "ucsp", '/Lv! """{log}""" /qn ', " -noreboot -silent -reinstall",
                           started, ended)
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
 
 # ------------------------------------------------------------------------------------------------
@@ -166,7 +171,7 @@ class TestSetupExitCode:
         assert run.exit_code == 0, run
         setup, msiexec = bench.recorded_command_lines()
         assert setup.startswith(f'"{LAYOUT_DIR}\\csp\\Setup.exe" '), setup
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
     @pytest.mark.parametrize("code", [1603, 3010])
     def test_other_codes_are_reported_and_end_the_run(self, bench, code):
@@ -196,6 +201,7 @@ class TestSetupExitCode:
 
 
 class TestBothDistributions:
+    @on_both_windows
     def test_csp_then_ucsp_then_the_plugin(self, bench):
         run, started, ended = run_timed(bench, "-csp", "-ucsp", plan=[f"press:{IDYES}", f"press:{IDOK}"])
         assert len(run.windows) == 2, run
@@ -206,7 +212,7 @@ class TestBothDistributions:
         csp_log = assert_setup_line(csp, bench, "csp", '/qb /Lv! """{log}""" ', " -noreboot", started, ended)
         ucsp_log = assert_setup_line(ucsp, bench, "ucsp", '/qb /Lv! """{log}""" ', " -noreboot", started, ended)
         assert csp_log != ucsp_log
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
     def test_a_failed_csp_stops_the_ucsp_and_the_plugin(self, bench):
         run = bench.run_bootstrapper("-csp", "-ucsp", plan=[f"press:{IDYES}", f"press:{IDOK}"],
@@ -235,7 +241,7 @@ class TestBothDistributions:
         assert run.exit_code == 0, run
         ucsp, msiexec = bench.recorded_command_lines()
         assert ucsp.startswith(f'"{LAYOUT_DIR}\\ucsp\\Setup.exe" '), ucsp
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
 
 def test_without_tmp_no_setup_program_is_started(bench):
@@ -311,6 +317,7 @@ def checked(window):
 
 
 class TestSetupDialog:
+    @on_both_windows
     def test_opens_on_the_welcome_panel_and_next_goes_on_to_the_csp_setup(self, bench):
         run, started, ended = run_timed(bench, "-csp", "-selectDlg",
                                         plan=[f"press:{IDYES}", f"click:{IDC_NEXT}", f"press:{IDOK}"])
@@ -333,7 +340,7 @@ class TestSetupDialog:
         setup, msiexec = bench.recorded_command_lines()
         # The choices do not enter the distribution's command line.
         assert_setup_line(setup, bench, "csp", '/qb /Lv! """{log}""" ', " -noreboot", started, ended)
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
     def test_options_toggle_both_ways_and_keep_a_choice(self, bench):
         shot = f"{TOOLS_DIR}\\csp_setup_choices.bmp"
@@ -379,7 +386,7 @@ class TestSetupDialog:
         assert run.exit_code == 0, run
         setup, msiexec = bench.recorded_command_lines()
         assert setup.endswith(" -noreboot -silent"), setup
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)
 
     def test_without_csp_there_is_no_dialog(self, bench):
         run = bench.run_bootstrapper("-selectDlg", plan=[f"press:{IDYES}", f"press:{IDOK}"])
@@ -388,4 +395,4 @@ class TestSetupDialog:
         success_box(run.windows[1], texts.SUCCESS)
         assert run.exit_code == 0, run
         [msiexec] = bench.recorded_command_lines()
-        assert msiexec.startswith(MSIEXEC_LINE_START), msiexec
+        assert_msiexec_line(msiexec, bench)

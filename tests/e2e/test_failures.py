@@ -65,7 +65,7 @@ def no_package(prefix, packages):
 
 
 def no_windows_installer_package(prefix, packages):
-    (prefix.layout / "zarelcom-x64.msi").write_text("not a Windows Installer package")
+    (prefix.layout / prefix.windows.package_file).write_text("not a Windows Installer package")
 
 
 def package_without(prop):

@@ -5,11 +5,17 @@ import re
 import pytest
 
 from bench_boxes import ERROR_BOX, IDNO, IDOK, IDYES, OWNERLESS_YES_NO_BOX, PLAIN_BOX, QUESTION_BOX, assert_box
-from bench_packages import NEW, OLD, PACKAGE_FILE, PRODUCT_NAME, STATE_INSTALLED
+from bench_packages import NEW, OLD, PRODUCT_NAME, STATE_INSTALLED
 from bench_prefix import LAYOUT_DIR, SYSTEM32
+from bench_tools import WOW64, on_both_windows
 import e2e_texts as texts
 
-LOG_NAME = re.compile(re.escape(PACKAGE_FILE) + r"_\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d\.log")
+PACKAGE_FILE = WOW64.package_file
+
+
+def log_name(windows):
+    """msiexec's log: the package's file name and the local time."""
+    return re.compile(re.escape(windows.package_file) + r"_\d{4}-\d\d-\d\d-\d\d-\d\d-\d\d\.log")
 
 
 def confirm_box(window):
@@ -44,14 +50,15 @@ class TestFreshInstall:
         assert product["feature_npzarel"] == 3  # the plug-in feature is installed locally
         assert not prefix.marker_exists()
 
-    def test_silent_install_shows_nothing_and_leaves_a_verbose_log(self, prefix, packages):
+    @on_both_windows
+    def test_silent_install_shows_nothing_and_leaves_a_verbose_log(self, prefix, packages, windows):
         prefix.put_package(packages.build(*OLD))
         run = prefix.run_bootstrapper("-silent")
         assert run.windows == [], run
         assert run.exit_code == 0, run
         assert prefix.product()["version"] == OLD[1]
         logs = prefix.logs()
-        assert len(logs) == 1 and LOG_NAME.fullmatch(logs[0]), logs
+        assert len(logs) == 1 and log_name(windows).fullmatch(logs[0]), logs
         unix_tmp, _ = prefix.temp_dir()
         assert (unix_tmp / logs[0]).stat().st_size > 0
 
@@ -102,6 +109,7 @@ class TestOnePackagePerRun:
         assert run.exit_code == 0, run
         assert len(prefix.recorded_command_lines()) == 1
 
+    @on_both_windows
     @pytest.mark.parametrize("installed", [False, True], ids=["fresh", "upgrade"])
     def test_on_windows_xp_only_the_installed_products_source_hash_goes(self, prefix, packages, installed):
         if installed:
@@ -140,6 +148,7 @@ class TestUpgrade:
         assert_box(window, title=texts.CAPTION_UPDATE, text=texts.update_question(PRODUCT_NAME, OLD[1], NEW[1]),
                    buttons=[IDYES, IDNO], icon="none", owned=False, style=OWNERLESS_YES_NO_BOX)
 
+    @on_both_windows
     def test_no_ends_the_run_with_1_and_changes_nothing(self, prefix, newer):
         run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDNO}"])
         assert len(run.windows) == 2, run
@@ -150,6 +159,7 @@ class TestUpgrade:
         assert (product["product"], product["version"]) == (OLD[0], OLD[1])
         assert prefix.logs() == []
 
+    @on_both_windows
     def test_yes_upgrades_to_the_new_version(self, prefix, newer):
         run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDYES}", f"press:{IDOK}"])
         assert len(run.windows) == 3, run
@@ -212,6 +222,7 @@ class TestSameVersionInstalled:
         assert run.exit_code == 0, run
         assert prefix.recorded_command_lines() == []
 
+    @on_both_windows
     def test_reinstall_switch_repairs_the_installed_product(self, prefix, packages):
         # A lost file of the product is back after the reinstall (REINSTALL=ALL REINSTALLMODE=vomus).
         self.prepare(prefix, packages)

@@ -18,7 +18,7 @@ REFUSED = [
 ]
 
 
-@pytest.fixture(scope="module")
+@pytest.fixture
 def bench(shared_prefix, packages):
     shared_prefix.put_package(packages.build(*OLD))
     shared_prefix.use_msiexec_standin()

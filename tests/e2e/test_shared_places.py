@@ -5,8 +5,10 @@ files)."""
 from datetime import datetime, timedelta
 
 from bench_boxes import IDOK, IDYES
-from bench_packages import NEW, OLD, PACKAGE_FILE, STATE_INSTALLED
+from bench_packages import NEW, OLD, STATE_INSTALLED
+from bench_tools import WOW64
 
+PACKAGE_FILE = WOW64.package_file
 ERROR_SHARING_VIOLATION = 32
 SHARED_TMP = "C:\\windows\\temp"
 

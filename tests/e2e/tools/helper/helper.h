@@ -32,6 +32,9 @@ int Run(DWORD timeoutMs, int argc, wchar_t** argv);
 int Product(const wchar_t* upgradeCode);
 // msi_registry_queries.cpp: query, create or delete a key of HKEY_CURRENT_USER (32-bit view).
 int Key(const wchar_t* op, const wchar_t* subkey);
+
+// windows_version.cpp: the Windows version, service pack and product type programs are told.
+int WindowsVersion();
 // selftest.cpp: the icon reading, proven on boxes of the helper's own.
 int SelfTest();
 

@@ -24,6 +24,9 @@
 //   e2e_helper key <query|create|delete> <HKCU subkey>
 //       Looks at ({"exists": ...}), creates or deletes ({"status": <code>}) a key of
 //       HKEY_CURRENT_USER in the 32-bit registry view.
+//   e2e_helper version
+//       Prints the Windows version programs of the prefix are told: {"major", "minor", "build",
+//       "service_pack", "product_type"} (RtlGetVersion: the version itself, whatever the manifest).
 //   e2e_helper sleep <seconds>
 //       Does nothing for a while: a bystander process whose end shows that a restart ended the prefix.
 //   e2e_helper selftest
@@ -69,7 +72,7 @@ int Usage() {
     helper::EmitLine(
         "{\"error\": \"usage: drive [--timeout s] [--unset name]... <plan> -- <program> [args] | run [--timeout s] "
         "[--unset name]... -- <program> "
-        "[args] | product <UpgradeCode> | key <query|create|delete> <subkey> | selftest | sleep <s>\"}");
+        "[args] | product <UpgradeCode> | key <query|create|delete> <subkey> | version | selftest | sleep <s>\"}");
     return 2;
 }
 
@@ -125,5 +128,6 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"sleep" && argc == 3) return Idle(argv[2]);
     if (mode == L"product" && argc == 3) return helper::Product(argv[2]);
     if (mode == L"key" && argc == 4) return helper::Key(argv[2], argv[3]);
+    if (mode == L"version" && argc == 2) return helper::WindowsVersion();
     return Usage();
 }

@@ -1,34 +1,63 @@
-"""What only the shipped 32-bit exe does on 64-bit Windows: the WOW64 package choice, the system32 it
-reaches, and the msi.dll it loads."""
+"""What depends on the bitness of Windows: the package the exe takes, the system32 it starts msiexec
+from, and (on 64-bit Windows) the DLLs it loads."""
 
 import json
 import shutil
 
+from bench_boxes import ERROR_BOX, IDOK, IDYES, assert_box
 from bench_packages import NEW, OLD, STATE_INSTALLED
 from bench_prefix import LAYOUT_DIR, SYSTEM32, SYSWOW64, TOOLS_DIR, run_wine_for_output, win_to_unix
 from bench_run import parse_helper_output
+from bench_tools import KINDS, on_both_windows
+import e2e_texts as texts
+
+NO_PACKAGE = 232
 
 
-def test_under_wow64_the_x64_package_is_installed(prefix, packages):
-    prefix.put_package(packages.build(*NEW), "zarelcom-x64.msi")
-    prefix.put_package(packages.build(*OLD), "zarelcom-win32.msi")
+def other_package_file(windows):
+    """The package name of the other kind of Windows."""
+    [other] = [k.package_file for k in KINDS if k != windows]
+    return other
+
+
+@on_both_windows
+def test_the_package_of_the_windows_architecture_is_installed_and_the_other_never_read(prefix, packages, windows):
+    # A file of the other architecture's name that is no package at all: reading it would fail the run.
+    prefix.put_package(packages.build(*NEW))
+    (prefix.layout / other_package_file(windows)).write_text("not a Windows Installer package")
     run = prefix.run_bootstrapper("-silent")
     assert run.exit_code == 0, run
     product = prefix.product()
     assert (product["product"], product["state"], product["version"]) == (NEW[0], STATE_INSTALLED, NEW[1])
     [log] = prefix.logs()
-    assert log.startswith("zarelcom-x64.msi_"), log
+    assert log.startswith(windows.package_file + "_"), log
 
 
-def test_the_system32_msiexec_of_a_32_bit_process_is_the_syswow64_one(prefix, packages):
-    # The stand-in lies in syswow64 only; system32 keeps the real msiexec. The command line names
-    # system32, and the file system redirects the 32-bit process to syswow64.
-    prefix.put_package(packages.build(*OLD), "zarelcom-x64.msi")
-    prefix.use_msiexec_standin(system_dirs=[SYSWOW64])
+@on_both_windows
+def test_only_the_other_architectures_package_is_no_package(prefix, packages, windows):
+    prefix.put_package(packages.build(*OLD), other_package_file(windows))
+    prefix.use_msiexec_standin()
+    run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}", f"press:{IDOK}"])
+    assert len(run.windows) == 3, run
+    assert_box(run.windows[1], title=texts.CAPTION_ERROR, text=texts.PACKAGE_NOT_FOUND, buttons=[IDOK],
+               icon="error", owned=True, style=ERROR_BOX)
+    assert_box(run.windows[2], title=texts.CAPTION, text=texts.install_failed(NO_PACKAGE), buttons=[IDOK],
+               icon="error", owned=True, style=ERROR_BOX)
+    assert run.exit_code == NO_PACKAGE, run
+    assert prefix.recorded_command_lines() == []
+
+
+@on_both_windows
+def test_msiexec_is_the_one_of_system32_as_the_32_bit_exe_sees_it(prefix, packages, windows):
+    # The stand-in lies only where the 32-bit process's system32 leads: syswow64 on 64-bit Windows
+    # (system32 keeps the real msiexec), system32 itself on 32-bit Windows. The command line names
+    # system32 either way.
+    prefix.put_package(packages.build(*OLD))
+    prefix.use_msiexec_standin(system_dirs=[windows.system_dirs[-1]])
     run = prefix.run_bootstrapper("-silent")
     assert run.exit_code == 0, run
     [line] = prefix.recorded_command_lines()
-    assert line.startswith(f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\zarelcom-x64.msi" '), line
+    assert line.startswith(f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\{windows.package_file}" '), line
     assert prefix.product()["product"] is None
 
 
@@ -63,7 +92,7 @@ def forget_loads(prefix):
 
 
 def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
-    prefix.put_package(packages.build(*OLD), "zarelcom-x64.msi")
+    prefix.put_package(packages.build(*OLD))
     plant(prefix, PLANTED)
 
     # A program that loads msi.dll by its bare name from that folder does load the planted copy: the

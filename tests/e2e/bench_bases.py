@@ -1,0 +1,81 @@
+"""The base prefix of each kind of Windows, which every test's prefix is copied from: booted once per
+pytest run, shared by all its workers, made under a lock and never raced for.
+
+Several pytest-xdist workers may ask for the same base at once; the first one boots it (with the
+bench's tools built first), proves that its 32-bit programs start and that the helper reads icons
+right, and writes down the outcome; the others wait on the lock and read it."""
+
+import fcntl
+import json
+import shutil
+import subprocess
+from contextlib import contextmanager
+from pathlib import Path
+
+from bench_prefix import NO_32BIT_GATE, PROBE_FAILED, TOOLS_DIR, boot_prefix, end_prefix, \
+    kernel_has_32bit_syscall_gate, run_wine_for_output, runs_32bit_programs, wine_env
+from bench_tools import BUILD, bench_tools
+
+
+@contextmanager
+def locked(path):
+    """Holds an exclusive lock on the file `path` for the block (the file is made when missing)."""
+    path.parent.mkdir(parents=True, exist_ok=True)
+    with open(path, "a") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        try:
+            yield
+        finally:
+            fcntl.flock(lock, fcntl.LOCK_UN)
+
+
+def built_tools(windows):
+    """The bench's tools for a kind of Windows, built once even when several workers ask at once."""
+    with locked(BUILD / "e2e" / "tools.lock"):
+        return bench_tools(windows)
+
+
+class BasePrefixes:
+    """The base prefixes of one pytest run, under `root` (a folder every worker of the run shares)."""
+
+    def __init__(self, root, display):
+        self.root = Path(root)
+        self.display = display
+
+    def get(self, windows):
+        """The base prefix of `windows` and its verdict: None when the bench can use it, else why not
+        and whether that is a skip (a kernel without the 32-bit gate) or a failure."""
+        base = self.root / windows.name
+        verdict_file = self.root / f"{windows.name}.json"
+        with locked(self.root / f"{windows.name}.lock"):
+            if not verdict_file.exists():
+                verdict_file.write_text(json.dumps(self._make(base, windows)))
+        return base, json.loads(verdict_file.read_text())
+
+    def _make(self, base, windows):
+        boot_prefix(base, self.display, windows, built_tools(windows).values())
+        env = wine_env(base, self.display, windows)
+        if not runs_32bit_programs(env):
+            end_prefix(base, env)
+            if kernel_has_32bit_syscall_gate():
+                return {"fail": f"{windows.stands_for}: {PROBE_FAILED}"}
+            return {"skip": NO_32BIT_GATE}
+        icons = self._selftest(base, windows)
+        if any(seen != kind for kind, seen in icons.items()):
+            return {"fail": f"{windows.stands_for}: the helper misreads message-box icons on this machine: {icons}"}
+        return {}
+
+    def _selftest(self, base, windows):
+        """The helper's reading of icons, proven on boxes of its own in a copy of the base, before any
+        scenario relies on it."""
+        copy = base.parent / f"{base.name}-selftest"
+        subprocess.run(["cp", "-a", str(base), str(copy)], check=True)
+        env = wine_env(copy, self.display, windows)
+        try:
+            out = run_wine_for_output(env, TOOLS_DIR + "\\e2e_helper.exe", "selftest", timeout=60)
+        finally:
+            end_prefix(copy, env)
+        return json.loads(out.strip().splitlines()[-1])["icons"]
+
+    def remove(self):
+        shutil.rmtree(self.root, ignore_errors=True)
