@@ -8,12 +8,11 @@ right, and writes down the outcome; the others wait on the lock and read it."""
 import fcntl
 import json
 import shutil
-import subprocess
 from contextlib import contextmanager
 from pathlib import Path
 
 from bench_prefix import NO_32BIT_GATE, PROBE_FAILED, TOOLS_DIR, boot_prefix, end_prefix, \
-    kernel_has_32bit_syscall_gate, run_wine_for_output, runs_32bit_programs, wine_env
+    kernel_has_32bit_syscall_gate, overlay_copy, run_wine_for_output, runs_32bit_programs, wine_env
 from bench_tools import BUILD, bench_tools
 
 
@@ -69,7 +68,7 @@ class BasePrefixes:
         """The helper's reading of icons, proven on boxes of its own in a copy of the base, before any
         scenario relies on it."""
         copy = base.parent / f"{base.name}-selftest"
-        subprocess.run(["cp", "-a", str(base), str(copy)], check=True)
+        overlay_copy(base, copy)
         env = wine_env(copy, self.display, windows)
         try:
             out = run_wine_for_output(env, TOOLS_DIR + "\\e2e_helper.exe", "selftest", timeout=60)

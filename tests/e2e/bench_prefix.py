@@ -133,13 +133,33 @@ def runs_32bit_programs(env):
 
 
 def stop_server(env):
-    """Ends the prefix's wineserver and every process of the prefix, and waits until it is gone."""
+    """Ends the prefix's wineserver and every process of the prefix as Wine shuts down (the registry
+    written out), and waits until it is gone: for a prefix that is kept."""
     subprocess.run([*WINESERVER, "-k"], env=env, stderr=subprocess.DEVNULL)
     subprocess.run([*WINESERVER, "-w"], env=env, stderr=subprocess.DEVNULL)
 
 
+def overlay_copy(base, path):
+    """A prefix at `path` that starts as `base`: an overlay whose writes go to a folder of its own beside
+    `path`, so that nothing is copied up front (a base prefix is 0.6 GB, 1.4 GB under WoW64, and its
+    copy cost a second or two of every test) and the base, never written after it was booted, stays as
+    it is for every other copy."""
+    layers = path.parent / f"{path.name}.layers"
+    for folder in (layers / "upper", layers / "work", path):
+        folder.mkdir(parents=True)
+    subprocess.run(["mount", "-t", "overlay", "overlay", "-o",
+                    f"lowerdir={base},upperdir={layers / 'upper'},workdir={layers / 'work'}", str(path)], check=True)
+
+
 def end_prefix(path, env):
-    stop_server(env)
+    """Discards a prefix: its wineserver and processes are killed at once (nothing of the prefix is kept,
+    so Wine's orderly shutdown, most of a second, would buy nothing), then its files go."""
+    subprocess.run([*WINESERVER, "-k9"], env=env, stderr=subprocess.DEVNULL)
+    subprocess.run([*WINESERVER, "-w"], env=env, stderr=subprocess.DEVNULL)
+    if os.path.ismount(path):
+        # Lazily: a killed process may still hold a file of it for a moment.
+        subprocess.run(["umount", "--lazy", str(path)], check=True)
+        shutil.rmtree(path.parent / f"{path.name}.layers", ignore_errors=True)
     shutil.rmtree(path, ignore_errors=True)
 
 
@@ -175,7 +195,7 @@ class Prefix:
         return env
 
     def close(self):
-        """Ends the prefix's wineserver and its processes, then removes the prefix (about 700 MB)."""
+        """Ends the prefix's wineserver and its processes, then removes the prefix."""
         end_prefix(self.path, self.env())
 
     # -- running Windows programs ------------------------------------------------------------
@@ -374,6 +394,6 @@ class Prefix:
 
 
 def copy_prefix(base_prefix, display, windows, path):
-    subprocess.run(["cp", "-a", str(base_prefix), str(path)], check=True)
+    overlay_copy(base_prefix, path)
     return Prefix(path, display, windows)
 
