@@ -3,7 +3,8 @@ pytest run, shared by all its workers, made under a lock and never raced for.
 
 Several pytest-xdist workers may ask for the same base at once; the first one boots it (with the
 bench's tools built first), proves that its 32-bit programs start and that the helper reads icons
-right, and writes down the outcome; the others wait on the lock and read it."""
+right, and writes down the outcome; the others read it. A worker that would only wait boots another
+base the run needs meanwhile, so the two bases boot side by side."""
 
 import fcntl
 import json
@@ -17,42 +18,66 @@ from bench_tools import BUILD, bench_tools
 
 
 @contextmanager
-def locked(path):
-    """Holds an exclusive lock on the file `path` for the block (the file is made when missing)."""
+def locked(path, wait=True):
+    """Holds an exclusive lock on the file `path` for the block (the file is made when missing) and
+    yields True; without `wait`, yields False at once when someone else holds it."""
     path.parent.mkdir(parents=True, exist_ok=True)
     with open(path, "a") as lock:
-        fcntl.flock(lock, fcntl.LOCK_EX)
         try:
-            yield
+            fcntl.flock(lock, fcntl.LOCK_EX | (0 if wait else fcntl.LOCK_NB))
+        except BlockingIOError:
+            yield False
+            return
+        try:
+            yield True
         finally:
             fcntl.flock(lock, fcntl.LOCK_UN)
 
 
-def built_tools(windows):
-    """The bench's tools for a kind of Windows, built once even when several workers ask at once."""
+def built_tools(windows, needed):
+    """The bench's tools for a kind of Windows, built with those of every kind the run needs, once even
+    when several workers ask at once."""
     with locked(BUILD / "e2e" / "tools.lock"):
-        return bench_tools(windows)
+        return bench_tools(windows, *needed)
 
 
 class BasePrefixes:
-    """The base prefixes of one pytest run, under `root` (a folder every worker of the run shares)."""
+    """The base prefixes of one pytest run, under `root` (a folder every worker of the run shares), of
+    the kinds of Windows in `needed`."""
 
-    def __init__(self, root, display):
+    def __init__(self, root, display, needed=()):
         self.root = Path(root)
         self.display = display
+        self.needed = needed
 
     def get(self, windows):
-        """The base prefix of `windows` and its verdict: None when the bench can use it, else why not
-        and whether that is a skip (a kernel without the 32-bit gate) or a failure."""
-        base = self.root / windows.name
-        verdict_file = self.root / f"{windows.name}.json"
-        with locked(self.root / f"{windows.name}.lock"):
-            if not verdict_file.exists():
-                verdict_file.write_text(json.dumps(self._make(base, windows)))
-        return base, json.loads(verdict_file.read_text())
+        """The base prefix of `windows` and its verdict: {} when the bench can use it, else why not and
+        whether that is a skip (a kernel without the 32-bit gate) or a failure."""
+        with locked(self._lock(windows), wait=False) as mine:
+            if mine:
+                self._make_once(windows)
+        if not mine:
+            for other in self.needed:
+                with locked(self._lock(other), wait=False) as free:
+                    if free:
+                        self._make_once(other)
+            with locked(self._lock(windows)):
+                self._make_once(windows)
+        return self.root / windows.name, json.loads(self._verdict(windows).read_text())
+
+    def _lock(self, windows):
+        return self.root / f"{windows.name}.lock"
+
+    def _verdict(self, windows):
+        return self.root / f"{windows.name}.json"
+
+    def _make_once(self, windows):
+        """Called under the kind's lock."""
+        if not self._verdict(windows).exists():
+            self._verdict(windows).write_text(json.dumps(self._make(self.root / windows.name, windows)))
 
     def _make(self, base, windows):
-        boot_prefix(base, self.display, windows, built_tools(windows).values())
+        boot_prefix(base, self.display, windows, built_tools(windows, self.needed).values())
         env = wine_env(base, self.display, windows)
         if not runs_32bit_programs(env):
             end_prefix(base, env)

@@ -5,6 +5,7 @@ its sources when out of date."""
 import os
 import shutil
 import subprocess
+from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass
 from pathlib import Path
 
@@ -66,44 +67,84 @@ def require_tools():
                     "(or point BOOTSTRAPPER_EXE at another build)", pytrace=False)
 
 
-def tool_exe(name, sources, extra, compiler, suffix=".exe", product_sources=(), headers=()):
-    """A Windows-side tool of the bench, rebuilt into build/e2e/tools/<x64 or x86> when one of its files
-    is newer.
+@dataclass(frozen=True)
+class Tool:
+    """A Windows-side tool of the bench, built into build/e2e/tools/<x64 or x86>.
 
     `sources` are the tool's own .cpp files; `product_sources` are files of src/ compiled into the
     tool, so that it exercises the product's code; `headers` are the included files whose change
-    also calls for a rebuild."""
-    out = BUILD / "e2e" / "tools" / ("x64" if compiler == MINGW_CXX else "x86") / f"{name}{suffix}"
-    compiled = [*sources, *(REPO / "src" / p for p in product_sources)]
-    inputs = [*compiled, *headers]
-    if not out.exists() or any(out.stat().st_mtime < s.stat().st_mtime for s in inputs):
-        out.parent.mkdir(parents=True, exist_ok=True)
-        subprocess.run([compiler, "-municode", "-static", "-Os", "-s", f"-I{REPO / 'src'}", *map(str, compiled),
-                        "-o", str(out), *extra], check=True)
-    return out
+    also calls for a rebuild; `defines` go to the compiler, `link` to the linker."""
+    name: str
+    compiler: str
+    sources: tuple
+    suffix: str = ".exe"
+    product_sources: tuple = ()
+    headers: tuple = ()
+    defines: tuple = ()
+    link: tuple = ()
+
+    @property
+    def out(self):
+        return BUILD / "e2e" / "tools" / ("x64" if self.compiler == MINGW_CXX else "x86") / f"{self.name}{self.suffix}"
+
+    @property
+    def compiled(self):
+        return [*self.sources, *(REPO / "src" / p for p in self.product_sources)]
+
+    def out_of_date(self):
+        return not self.out.exists() or any(self.out.stat().st_mtime < s.stat().st_mtime
+                                             for s in [*self.compiled, *self.headers])
+
+    def compile(self, source):
+        """One object, so that the files of every tool compile side by side."""
+        obj = self.out.parent / f"{self.name}.obj" / f"{Path(source).stem}.o"
+        obj.parent.mkdir(parents=True, exist_ok=True)
+        subprocess.run([self.compiler, "-municode", "-Os", f"-I{REPO / 'src'}", *self.defines, "-c", str(source),
+                        "-o", str(obj)], check=True)
+        return obj
+
+    def link_objects(self, objects):
+        subprocess.run([self.compiler, "-municode", "-static", "-s", *map(str, objects), "-o", str(self.out),
+                        *self.link], check=True)
 
 
-def helper_exe(windows):
-    """tools/helper/*.cpp, one file per concern, which holds its handles with the product's
-    src/platform/win32_handles.h. WIN32_LEAN_AND_MEAN leaves out headers none of its files needs,
-    which builds it a third faster."""
-    return tool_exe("e2e_helper", sorted(HELPER_SOURCE.glob("*.cpp")), ["-DWIN32_LEAN_AND_MEAN", "-lmsi", "-lgdi32"],
-                    windows.compiler, headers=[*sorted(HELPER_SOURCE.glob("*.h")), REPO / "src" / "platform" / "win32_handles.h"])
+def build(tools):
+    """Builds every tool of `tools` that is out of date, all their files compiled side by side on every
+    core; returns the tools' files by name."""
+    stale = list(dict.fromkeys(t for t in tools.values() if t.out_of_date()))  # a tool two kinds share, once
+    with ThreadPoolExecutor(os.cpu_count()) as pool:
+        objects = {t: [pool.submit(t.compile, source) for source in t.compiled] for t in stale}
+        for link in [pool.submit(t.link_objects, [o.result() for o in objs]) for t, objs in objects.items()]:
+            link.result()
+    return {name: t.out for name, t in tools.items()}
 
 
-def bench_tools(windows):
-    """The Windows-side tools every prefix of a kind of Windows gets, by name, each built when out of
-    date: the helper and the stand-in are native programs of that Windows; the rest are 32-bit, as the
-    process they are planted into or stand for."""
+def tools_of(windows):
+    """The Windows-side tools every prefix of a kind of Windows gets, by name: the helper and the
+    stand-in are native programs of that Windows; the rest are 32-bit, as the process they are planted
+    into or stand for. The helper is tools/helper/*.cpp, one file per concern, which holds its handles
+    with the product's src/platform/win32_handles.h; WIN32_LEAN_AND_MEAN leaves out headers none of
+    its files needs, which builds it a third faster."""
     src = TOOLS_SOURCE
     return {
-        "helper": helper_exe(windows),
-        "fake_setup": tool_exe("fake_setup", [src / "fake_setup.cpp"], ["-mwindows"], windows.compiler),
-        "planted_dll": tool_exe("planted_dll", [src / "planted_dll.cpp"], ["-shared"], MINGW_CXX_32, ".dll"),
-        "dll_search_probe": tool_exe("dll_search_probe", [src / "dll_search_probe.cpp"], ["-lole32"], MINGW_CXX_32,
-                                     product_sources=["platform/dll_search_win32.cpp", "platform/msi_api_win32.cpp"]),
-        "bench_floor": tool_exe("bench_floor", [src / "bench_floor.cpp"], [], MINGW_CXX_32),
+        "helper": Tool("e2e_helper", windows.compiler, tuple(sorted(HELPER_SOURCE.glob("*.cpp"))),
+                       headers=(*sorted(HELPER_SOURCE.glob("*.h")), REPO / "src" / "platform" / "win32_handles.h"),
+                       defines=("-DWIN32_LEAN_AND_MEAN",), link=("-lmsi", "-lgdi32")),
+        "fake_setup": Tool("fake_setup", windows.compiler, (src / "fake_setup.cpp",), link=("-mwindows",)),
+        "planted_dll": Tool("planted_dll", MINGW_CXX_32, (src / "planted_dll.cpp",), ".dll", link=("-shared",)),
+        "dll_search_probe": Tool("dll_search_probe", MINGW_CXX_32, (src / "dll_search_probe.cpp",),
+                                 product_sources=("platform/dll_search_win32.cpp", "platform/msi_api_win32.cpp"),
+                                 link=("-lole32",)),
+        "bench_floor": Tool("bench_floor", MINGW_CXX_32, (src / "bench_floor.cpp",)),
     }
+
+
+def bench_tools(windows, *more):
+    """The tools of `windows` by name, each built when out of date; the tools of the kinds in `more`
+    are built with them."""
+    everything = {(kind.name, name): tool for kind in (windows, *more) for name, tool in tools_of(kind).items()}
+    built = build(everything)
+    return {name: built[(windows.name, name)] for name in tools_of(windows)}
 
 
 def on_windows(*kinds):

@@ -11,7 +11,7 @@ import pytest
 from bench_bases import BasePrefixes
 from bench_packages import PackageFactory
 from bench_prefix import NO_32BIT_GATE, copy_prefix, private_display
-from bench_tools import BUILD, WOW64, require_tools
+from bench_tools import BUILD, KINDS, WOW64, require_tools
 
 
 def _worker():
@@ -36,9 +36,18 @@ def display():
         pytest.fail(f"end-to-end bench: {error}", pytrace=False)
 
 
+def _kind_of(item):
+    """The kind of Windows a collected test runs on, or None when it needs no prefix."""
+    if "windows" not in getattr(item, "fixturenames", ()):
+        return None
+    callspec = getattr(item, "callspec", None)
+    return callspec.params.get("windows", WOW64) if callspec else WOW64
+
+
 @pytest.fixture(scope="session")
-def base_prefixes(tmp_path_factory, display):
-    return BasePrefixes(_run_root(tmp_path_factory) / "bases", display)
+def base_prefixes(request, tmp_path_factory, display):
+    needed = {_kind_of(item) for item in request.session.items} - {None}
+    return BasePrefixes(_run_root(tmp_path_factory) / "bases", display, [k for k in KINDS if k in needed])
 
 
 @pytest.fixture
