@@ -6,6 +6,7 @@ set(PLATFORM_SOURCES
     src/platform/dll_search_win32.cpp
     src/platform/environment_win32.cpp
     src/platform/files_win32.cpp
+    src/platform/machine_lock_win32.cpp
     src/platform/msi_api_win32.cpp
     src/platform/process_win32.cpp
     src/platform/registry_win32.cpp

@@ -20,6 +20,7 @@ constexpr uint32_t kNoPackageFound = 232;               // no file matched a pac
 constexpr uint32_t kMoreData = 234;
 constexpr uint32_t kNoMoreItems = 259;                  // e.g. no related product is installed
 constexpr uint32_t kInstallUserExit = 1602;             // the user declined or cancelled
+constexpr uint32_t kInstallAlreadyRunning = 1618;       // another installation is in progress
 constexpr uint32_t kInvalidPackage = 1620;              // ERROR_INSTALL_PACKAGE_INVALID
 constexpr uint32_t kInstallLogFailure = 1622;           // the log could not be created
 constexpr uint32_t kRebootInitiated = 1641;             // Windows is already restarting

@@ -16,6 +16,13 @@ public:
 
     HANDLE Get() const { return handle_; }
     HANDLE* Receive() { Reset(); return &handle_; }
+    // Hands the handle over to the caller, who closes it.
+    HANDLE Detach()
+    {
+        const HANDLE handle = handle_;
+        handle_ = nullptr;
+        return handle;
+    }
     void Reset()
     {
         if (handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);

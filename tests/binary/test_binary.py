@@ -51,6 +51,8 @@ WINDOWS_2000_EXPORTS = {
         "VerSetConditionMask", "VerifyVersionInfoW", "VirtualProtect", "VirtualQuery", "WaitForSingleObject",
         "WideCharToMultiByte", "WriteFile", "lstrcpyW", "GetFileAttributesExW", "GetSystemWindowsDirectoryW",
         "LoadLibraryExW",
+        # The plug-in's installation lock (src/platform/machine_lock_win32.cpp), Windows NT 3.1 on.
+        "CreateMutexW", "ReleaseMutex",
         # The stack guard's noise and the end of a smashed stack (src/platform/runtime_win32.cpp): the
         # calls Microsoft's own C runtime makes for its stack cookie, on Windows 2000 as everywhere.
         "GetCurrentProcessId", "GetCurrentThreadId", "GetSystemTimeAsFileTime", "GetTickCount",

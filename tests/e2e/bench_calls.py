@@ -162,6 +162,7 @@ ARGUMENT_RULES = {
 LOOKED_UP_AT_RUN_TIME = {
     "SetDefaultDllDirectories", "SetDllDirectoryW", "IsWow64Process", "SystemFunction036",
     "InitiateSystemShutdownExW", "RegDeleteKeyExW", "CryptAcquireContextW", "CryptGenRandom", "CryptReleaseContext",
+    "ConvertStringSecurityDescriptorToSecurityDescriptorW",
 }
 
 

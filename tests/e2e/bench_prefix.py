@@ -330,6 +330,14 @@ class Prefix:
             shutil.copy2(win_to_unix(self.path, TOOLS_DIR + "\\fake_setup.exe"), self.layout / kind / "Setup.exe")
         self.extra_env.setdefault("FAKE_SETUP_RECORD", RECORD_FILE)
 
+    def wait_for_record(self, attempts=240):
+        """Waits until a stand-in has recorded a command line (a run started concurrently got that far)."""
+        for _ in range(attempts):
+            if self.recorded_command_lines():
+                return
+            time.sleep(0.25)
+        raise AssertionError("no stand-in was started")
+
     def clear_record(self):
         win_to_unix(self.path, RECORD_FILE).unlink(missing_ok=True)
 

@@ -9,6 +9,7 @@
 #include "base/result_codes.h"
 #include "platform/dialog.h"
 #include "platform/files.h"
+#include "platform/machine_lock.h"
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "res/resource.h"
@@ -256,7 +257,7 @@ void FailCallNumber(size_t k, uint32_t error)
 bool EverythingClosed()
 {
     return machine().openHandles.empty() && machine().openSearches == 0 && machine().heldFiles.empty() &&
-           machine().comEntered == 0;
+           machine().heldLocks.empty() && machine().comEntered == 0;
 }
 
 bool MarkerExists() { return machine().registryKeys.count(L"software\\needbstrreboot") != 0; }
@@ -340,6 +341,7 @@ ProcessResult RunProcess(const std::wstring& commandLine)
 {
     machine().commandLines.push_back(commandLine);
     machine().heldWhileRunning.push_back(machine().heldFiles);
+    machine().locksWhileRunning.push_back(machine().heldLocks);
     uint32_t error = 0;
     if (sim::Fails("CreateProcessW", error)) return {error, ChildOutcome::NotStarted};
     if (machine().startError != 0) return {machine().startError, ChildOutcome::NotStarted};
@@ -555,6 +557,29 @@ uint32_t HeldFile::Hold(const std::wstring& path)
     if (!sim::FileExistsOnMachine(path)) return kFileNotFound;
     handle_ = new std::wstring(sim::Lower(path));
     machine().heldFiles.insert(sim::Lower(path));
+    return 0;
+}
+
+// A lock's handle is its name.
+MachineLock::~MachineLock() { Release(); }
+
+void MachineLock::Release()
+{
+    if (handle_ == nullptr) return;
+    auto* name = static_cast<std::wstring*>(handle_);
+    machine().heldLocks.erase(machine().heldLocks.find(*name));
+    delete name;
+    handle_ = nullptr;
+}
+
+uint32_t MachineLock::TryTake(const wchar_t* name)
+{
+    Release();
+    uint32_t error = 0;
+    if (sim::Fails("CreateMutexW", error)) return error;
+    if (machine().locksHeldElsewhere.count(name) != 0) return kLockHeldElsewhere;
+    handle_ = new std::wstring(name);
+    machine().heldLocks.insert(name);
     return 0;
 }
 

@@ -94,6 +94,10 @@ struct Machine {
     std::vector<std::wstring> removedFiles;
     std::vector<std::wstring> createdFiles;
     std::multiset<std::wstring> heldFiles;  // lower-cased paths, while held
+    // Machine-wide locks: those this process holds, and those another process holds (another run
+    // installing the plug-in, say).
+    std::multiset<std::wstring> heldLocks;
+    std::set<std::wstring> locksHeldElsewhere;
     int openSearches = 0;
     std::map<std::wstring, Package> packages;  // by full path, lower-cased
 
@@ -119,6 +123,7 @@ struct Machine {
     // (0 when none is left); `startError` makes the start fail instead.
     std::vector<std::wstring> commandLines;
     std::vector<std::multiset<std::wstring>> heldWhileRunning;  // the held files, for each child started
+    std::vector<std::multiset<std::wstring>> locksWhileRunning;  // the held locks, for each child started
     std::deque<uint32_t> exitCodes;
     uint32_t startError = 0;
     bool childWritesLog = true;  // the child creates the file named after "/Lv! "
@@ -164,7 +169,7 @@ void FailCall(const char* name, uint32_t error, int occurrence = 1);
 // Makes the `k`-th call that can fail (from 1) fail with `error`.
 void FailCallNumber(size_t k, uint32_t error);
 
-// Every handle, key, search and held file the program opened has been closed again, and COM left.
+// Every handle, key, search, held file and lock the program opened has been closed again, and COM left.
 bool EverythingClosed();
 
 // A fresh machine: Windows 7 SP1 x64 with a Russian UI, an administrator, TMP set to a folder that

@@ -22,6 +22,8 @@ const std::wstring kExtra = L" TARGETDIR=\"C:\\Program Files\\Plug-in\" ";  // a
 
 constexpr int kFeatureLocal = 3;
 constexpr int kFeatureAbsent = 2;
+// Every run of every version takes the same lock: its name is part of the product's interface.
+const std::wstring kInstallationLock = L"Global\\KestrovaPellarisPlugInInstallation";
 
 class PlugInInstall : public PackageTest {
 protected:
@@ -359,15 +361,53 @@ TEST_F(PlugInInstall, APackageThatCannotBeHeldOrReadIsReportedWithItsStatus)
     }
 }
 
-TEST_F(PlugInInstall, ThePackageIsHeldFromItsDiscoveryUntilMsiexecHasEnded)
+TEST_F(PlugInInstall, ThePackageAndTheInstallationLockAreHeldUntilMsiexecHasEnded)
 {
-    // Nobody can swap the file between the check of its codes and version and its installation.
+    // Nobody can swap the file between the check of its codes and version and its installation, and
+    // no other run reads the installed product while this one replaces it.
     Layout(L"2.0.13000");
     Installed(kProductCodeA, L"2.0.12888");
     EXPECT_EQ(Install(false), 0u);
     ASSERT_EQ(machine().heldWhileRunning.size(), 1u);
     EXPECT_EQ(machine().heldWhileRunning[0].count(L"c:\\layout\\zarelcom-x64.msi"), 1u);
-    EXPECT_TRUE(machine().heldFiles.empty());
+    EXPECT_EQ(machine().locksWhileRunning[0].count(kInstallationLock), 1u);
+    EXPECT_TRUE(sim::EverythingClosed());
+}
+
+TEST_F(PlugInInstall, AnotherRunInstallingThePlugInEndsThisOneWith1618)
+{
+    // As msiexec ends when it meets another installation: nothing read, asked, started or touched, and
+    // the run flow reports the code. A lock that cannot be made at all changes nothing.
+    const struct {
+        const char* what;
+        bool heldElsewhere;
+        uint32_t lockError;
+        bool silent;
+        uint32_t code;
+    } rows[] = {
+        {"held by another run", true, 0, false, 1618},
+        {"held by another run, silent", true, 0, true, 1618},
+        {"cannot be made", false, 5, false, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        sim::Reset();
+        Layout(L"2.0.13000");
+        if (row.heldElsewhere) machine().locksHeldElsewhere.insert(kInstallationLock);
+        if (row.lockError != 0) sim::FailCall("CreateMutexW", row.lockError);
+
+        EXPECT_EQ(Install(row.silent), row.code);
+        if (row.code == 0) {
+            EXPECT_EQ(ArgumentsOfTheRun(), kBasicUi + kFresh);
+        } else {
+            EXPECT_EQ(result.outcome, Outcome::Failed);
+            EXPECT_TRUE(machine().boxes.empty());
+            EXPECT_TRUE(machine().openedPackages.empty());
+            EXPECT_TRUE(machine().commandLines.empty());
+            EXPECT_TRUE(machine().createdFiles.empty());  // no log
+        }
+        EXPECT_TRUE(sim::EverythingClosed());
+    }
 }
 
 TEST_F(PlugInInstall, AnEnumerationThatFailsIsNoProductInstalled)

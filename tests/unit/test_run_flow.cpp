@@ -122,6 +122,19 @@ TEST_F(RunFlow, FailureIsReportedWithItsCodeAndTheLogThatExists)
     EXPECT_EQ(machine().boxes.at(1).text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 1603.\n");
 }
 
+TEST_F(RunFlow, AnotherRunInstallingThePlugInIsReportedWith1618AndNothingElseHappens)
+{
+    // A deployment tool retries 1618; the restart a run before this one left pending stays pending.
+    machine().registryKeys.insert(L"software\\needbstrreboot");
+    machine().locksHeldElsewhere.insert(L"Global\\KestrovaPellarisPlugInInstallation");
+    EXPECT_EQ(Run(), 1618u);
+    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, kNoMessage}));
+    EXPECT_EQ(machine().boxes[1].text, sim::CatalogueText(MSG_PLUGIN_INSTALL_FAILED) + L": 1618.\n");
+    EXPECT_TRUE(machine().commandLines.empty());
+    EXPECT_EQ(machine().restartRequests, 0);
+    EXPECT_TRUE(sim::MarkerExists());
+}
+
 TEST_F(RunFlow, CancelInsideMsiexecEndsWith1602AndNoReport)
 {
     machine().exitCodes = {1602};

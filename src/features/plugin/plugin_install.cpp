@@ -8,6 +8,7 @@
 #include "features/plugin/package_discovery.h"
 #include "features/plugin/version.h"
 #include "platform/files.h"
+#include "platform/machine_lock.h"
 #include "platform/msi_api.h"
 #include "res/resource.h"
 
@@ -19,6 +20,13 @@ const wchar_t kReinstallProperties[] = L" REINSTALL=ALL REINSTALLMODE=vomus";
 const wchar_t kAddPlugInComponent[] = L" COMPADDLOCAL={316A4D11-D027-4C52-86B6-54D1FBC148E3}";
 const wchar_t kAddAllFeatures[] = L" ADDLOCAL=ALL";
 const wchar_t kBasicUi[] = L" /qb";
+
+// One run at a time installs the plug-in on a machine, from the first look at its package until
+// msiexec has ended, whoever started it in whichever session. Two runs that read the installed product
+// while one of them replaces it would each act on a product that is no longer there, and fail for a
+// state that was only changing (Windows Installer under Wine cannot even open the package while the
+// other msiexec still holds the product's cached copy).
+const wchar_t kPlugInInstallationLock[] = L"Global\\KestrovaPellarisPlugInInstallation";
 
 // The run's package, held against writing, renaming and deletion while it is read, compared and
 // installed; and the TMP its log goes to.
@@ -97,6 +105,13 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
 
 InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments)
 {
+    // Another run installing the plug-in: this one ends as msiexec ends when it meets another
+    // installation, with a code deployment tools retry. A lock that cannot be made at all leaves the
+    // run as it was before there was one.
+    platform::MachineLock installation;
+    if (installation.TryTake(kPlugInInstallationLock) == platform::kLockHeldElsewhere) {
+        return InstallResult::Failure(kInstallAlreadyRunning);
+    }
     ResolvedPackage package;
     uint32_t step = ResolvePlugInPackage(silent, extraArguments, package);
     if (step != kSuccess) return InstallResult::Failure(step);

@@ -11,6 +11,7 @@
 // installation that changed the environment broadcasts it, and exits with 1460 (ERROR_TIMEOUT) when
 // a window did not answer within 5 s: its thread was not taking messages while it waited for us.
 // Window by window, since Wine's HWND_BROADCAST reports success even when windows time out.
+// With FAKE_SETUP_SLEEP_MS=<n> it runs for n milliseconds after recording, as a long installation does.
 // A GUI program, so starting it never creates a console.
 
 #include <windows.h>
@@ -120,6 +121,8 @@ bool BroadcastIsAnswered() {
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring record = Environment(L"FAKE_SETUP_RECORD");
     if (!record.empty()) Record(record);
+    const std::wstring sleep = Environment(L"FAKE_SETUP_SLEEP_MS");
+    if (!sleep.empty()) Sleep(static_cast<DWORD>(std::wcstoul(sleep.c_str(), nullptr, 10)));
     if (Environment(L"FAKE_SETUP_BROADCAST") == L"1" && !BroadcastIsAnswered()) ExitProcess(ERROR_TIMEOUT);
     if (Environment(L"FAKE_SETUP_WRITE_LOG") == L"1") {
         std::wstring log = LogPathInArguments(GetCommandLineW());
