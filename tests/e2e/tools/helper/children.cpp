@@ -13,9 +13,6 @@ const DWORD kKilledExitCode = 0xDEADu;
 // How long a killed child is given to be gone.
 const DWORD kKillWaitMs = 5000;
 
-// Reported when CreateProcessW fails without a last error, so the code never reads as success.
-const DWORD kUnknownFailure = ERROR_GEN_FAILURE;
-
 // The desktop children start on ("station\\desktop"); empty: the helper's own.
 std::wstring childDesktop;
 

@@ -12,6 +12,9 @@
 
 namespace helper {
 
+// Reported when a failed call leaves no last error: 0 would read as "it worked".
+const DWORD kUnknownFailure = ERROR_GEN_FAILURE;
+
 // ---- json_output.cpp
 // How every mode of the helper reports: JSON objects, one a line, UTF-8, on standard output.
 

@@ -7,9 +7,6 @@
 namespace helper {
 namespace {
 
-// Reported when a failed call leaves no last error: 0 would read as "it worked".
-const DWORD kUnknownFailure = ERROR_GEN_FAILURE;
-
 int ActionArgument(const std::wstring& action) {
     size_t colon = action.find(L':');
     return colon == std::wstring::npos ? 0 : _wtoi(action.c_str() + colon + 1);
