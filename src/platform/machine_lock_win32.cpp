@@ -18,16 +18,6 @@ const wchar_t kAdministratorsAndSystemOnly[] = L"D:(A;;GA;;;SY)(A;;GA;;;BA)";
 // missing the mutex gets the default descriptor, as every object did there.
 using StringToDescriptorFunction = decltype(&ConvertStringSecurityDescriptorToSecurityDescriptorW);
 
-class LocalMemory {
-public:
-    ~LocalMemory() { if (memory_ != nullptr) LocalFree(memory_); }
-    void** Receive() { return &memory_; }
-    void* Get() const { return memory_; }
-
-private:
-    void* memory_ = nullptr;
-};
-
 }  // namespace
 
 MachineLock::~MachineLock() { Release(); }

@@ -48,6 +48,21 @@ private:
     HKEY key_ = nullptr;
 };
 
+// Memory Windows allocated for the caller, freed with LocalFree.
+class LocalMemory {
+public:
+    LocalMemory() = default;
+    ~LocalMemory() { if (memory_ != nullptr) LocalFree(memory_); }
+    LocalMemory(const LocalMemory&) = delete;
+    LocalMemory& operator=(const LocalMemory&) = delete;
+
+    void* Get() const { return memory_; }
+    void** Receive() { return &memory_; }
+
+private:
+    void* memory_ = nullptr;
+};
+
 // The export `name` of a loaded module as a `Function`, or null when there is no module or no such
 // export: functions an older Windows lacks are looked up at run time, never imported.
 template <typename Function>
