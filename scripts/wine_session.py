@@ -8,11 +8,12 @@ REPO = Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "tests" / "e2e"))
 
 # The end-to-end bench's own tools, prefixes, runs and packages.
+import bench_machine  # noqa: E402
 import bench_prefix  # noqa: E402
 import bench_tools  # noqa: E402
 from bench_packages import STATE_INSTALLED, UPGRADE_CODE, PackageFactory  # noqa: E402
 from bench_prefix import LAYOUT_DIR, SYSTEM32, TOOLS_DIR, Prefix, private_display  # noqa: E402,F401  (private_display: for the scripts)
-from bench_tools import WIN32, WOW64  # noqa: E402
+from bench_tools import DEFAULT, WIN32, WOW64  # noqa: E402
 from bench_run import parse_helper_output  # noqa: E402
 
 DEMO_UPGRADE_CODE = UPGRADE_CODE
@@ -22,11 +23,18 @@ DEMO_VERSION = "2.0.13000"
 
 def add_windows_option(parser):
     parser.add_argument("--win32", action="store_true",
-                        help=f"run as {WIN32.stands_for} does (the i386 Wine) instead of {WOW64.stands_for}")
+                        help=f"run as {WIN32.stands_for} does (the i386 Wine) instead of {WOW64.stands_for}, "
+                             "which is taken where this machine can run it")
 
 
 def windows_of(args):
-    return WIN32 if args.win32 else WOW64
+    """The kind of Windows asked for, else the first one this machine runs; says which, and how."""
+    windows = WIN32 if args.win32 else DEFAULT
+    print(f"This machine runs the bench on {bench_machine.describe()}.", flush=True)
+    why_not = bench_machine.no_route()
+    if why_not:
+        raise SystemExit(f"{Path(sys.argv[0]).name}: {bench_machine.NO_ROUTE}: {why_not}")
+    return windows
 
 
 def tools(windows):
@@ -44,8 +52,7 @@ def boot_prefix(folder, display, windows):
         for exe in tools(windows):
             shutil.copy2(exe, path / "drive_c" / "e2e" / exe.name)
     if not bench_prefix.runs_32bit_programs(bench_prefix.wine_env(path, display, windows)):
-        why = bench_prefix.PROBE_FAILED if bench_prefix.kernel_has_32bit_syscall_gate() else bench_prefix.NO_32BIT_GATE
-        raise SystemExit(f"{Path(sys.argv[0]).name}: {why}")
+        raise SystemExit(f"{Path(sys.argv[0]).name}: {windows.stands_for}: {bench_prefix.PROBE_FAILED}")
     return Prefix(path, display, windows)
 
 

@@ -12,8 +12,9 @@ import shutil
 from contextlib import contextmanager
 from pathlib import Path
 
-from bench_prefix import NO_32BIT_GATE, PROBE_FAILED, TOOLS_DIR, boot_prefix, end_prefix, \
-    kernel_has_32bit_syscall_gate, overlay_copy, run_wine_for_output, runs_32bit_programs, wine_env
+from bench_machine import NO_ROUTE, no_route
+from bench_prefix import PROBE_FAILED, TOOLS_DIR, boot_prefix, end_prefix, overlay_copy, run_wine_for_output, \
+    runs_32bit_programs, wine_env
 from bench_tools import BUILD, bench_tools
 
 
@@ -52,7 +53,7 @@ class BasePrefixes:
 
     def get(self, windows):
         """The base prefix of `windows` and its verdict: {} when the bench can use it, else why not and
-        whether that is a skip (a kernel without the 32-bit gate) or a failure."""
+        whether that is a skip (no route for 32-bit programs on this machine) or a failure."""
         with locked(self._lock(windows), wait=False) as mine:
             if mine:
                 self._make_once(windows)
@@ -77,13 +78,14 @@ class BasePrefixes:
             self._verdict(windows).write_text(json.dumps(self._make(self.root / windows.name, windows)))
 
     def _make(self, base, windows):
+        why_not = no_route()
+        if why_not:
+            return {"skip": f"{NO_ROUTE}: {why_not}"}
         boot_prefix(base, self.display, windows, built_tools(windows, self.needed).values())
         env = wine_env(base, self.display, windows)
         if not runs_32bit_programs(env):
             end_prefix(base, env)
-            if kernel_has_32bit_syscall_gate():
-                return {"fail": f"{windows.stands_for}: {PROBE_FAILED}"}
-            return {"skip": NO_32BIT_GATE}
+            return {"fail": f"{windows.stands_for}: {PROBE_FAILED}"}
         icons = self._selftest(base, windows)
         if any(seen != kind for kind, seen in icons.items()):
             return {"fail": f"{windows.stands_for}: the helper misreads message-box icons on this machine: {icons}"}

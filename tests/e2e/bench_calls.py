@@ -23,6 +23,10 @@ RELAY_EXE_CALLS_REG = """REGEDIT4
 
 _CALL = re.compile(r"^(?P<pid>[0-9a-f]+):(?P<tid>[0-9a-f]+):Call (?P<dll>[\w.-]+)\.(?P<function>\w+)\((?P<args>.*)\) "
                    r"ret=(?P<ret>[0-9a-f]+)$")
+# Wine's loader naming where a module lies: 'pid:tid:trace:loaddll:build_module Loaded L"C:\\\\path" at
+# 00400000: native'.
+_LOADED = re.compile(r'^(?P<pid>[0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(?P<path>(?:[^"\\]|\\.)*)" '
+                     r"at (?P<base>[0-9a-f]+): ")
 # One argument: its value in hex, then the text it points to when Wine knows it is a string (a long
 # one cut short with "..." after its quote, an unreadable one as "(invalid)" or the like).
 _ARGUMENT = re.compile(r'\s*(?P<value>[0-9a-f]+)(?: (?:L?"(?P<text>(?:[^"\\]|\\.)*)"(?:\.\.\.)?|\(\w+\)))?\s*(?:,|$)')
@@ -60,15 +64,21 @@ def relay_calls(trace_text):
     return calls
 
 
-def exe_calls(calls, image_start, image_end):
-    """The calls of the exe's own thread from its own image. Wine's msiexec loads at the same base in
-    a process of its own, which starts later: the exe's thread is the first one seen calling from the
-    image."""
-    own = [c for c in calls if image_start <= c.ret < image_end]
+def exe_calls(trace_text, exe_name, image_size):
+    """The calls of the exe's own thread from its own image. Wine's loader says where the image lies
+    (the loaddll channel): at its preferred base unless that memory is taken, as under the emulator,
+    whose own mappings hold it (the image then lies at 0x00120000). Wine's msiexec loads at the same
+    base in a process of its own: the exe's process is the one that loaded the exe, and its thread is
+    the first one seen calling from the image."""
+    loads = [(int(m["pid"], 16), int(m["base"], 16)) for m in map(_LOADED.match, trace_text.splitlines())
+             if m and m["path"].lower().endswith("\\\\" + exe_name.lower())]
+    if not loads:
+        return []
+    pid, base = loads[0]
+    own = [c for c in relay_calls(trace_text) if c.pid == pid and base <= c.ret < base + image_size]
     if not own:
         return []
-    thread = (own[0].pid, own[0].tid)
-    return [c for c in own if (c.pid, c.tid) == thread]
+    return [c for c in own if c.tid == own[0].tid]
 
 
 # -- What Windows 2000 SP4 accepts ----------------------------------------------------------------

@@ -9,7 +9,6 @@ import os
 import shutil
 import signal
 import subprocess
-import sys
 import tempfile
 import time
 from contextlib import contextmanager
@@ -109,28 +108,8 @@ def boot_prefix(path, display, windows, tool_exes):
     subprocess.run([*WINESERVER, "-w"], env=env, check=True)  # registry flushed before any copy
 
 
-# Why a machine may run no 32-bit Windows program at all, said once for the tests and the scripts.
-NO_32BIT_GATE = (
-    "this machine cannot run 32-bit Windows programs under Wine: both of the bench's ways need the kernel's "
-    "32-bit system-call gate (Wine's WoW64 gives each 32-bit thread its %fs through it, int 0x80 and "
-    "set_thread_area; the i386 Wine is a 32-bit Linux program), and this kernel was started without IA32 "
-    "emulation (ia32_emulation=false, or a kernel built without it), so every 32-bit process dies before its "
-    "first instruction (dmesg: general protection fault ... error:402 in ntdll.so)")
-PROBE_FAILED = "the bench's 32-bit probe did not run, although this kernel has its 32-bit system-call gate"
-
-# getpid through int 0x80 from a 64-bit process: it ends with SIGSEGV where the kernel has no 32-bit
-# system-call gate.
-_INT80_PROBE = """
-import ctypes, mmap
-code = bytes([0xb8, 0x14, 0, 0, 0, 0xcd, 0x80, 0xc3])  # mov eax, 20; int 0x80; ret
-page = mmap.mmap(-1, mmap.PAGESIZE, prot=mmap.PROT_READ | mmap.PROT_WRITE | mmap.PROT_EXEC)
-page.write(code)
-ctypes.CFUNCTYPE(ctypes.c_int)(ctypes.addressof(ctypes.c_char.from_buffer(page)))()
-"""
-
-
-def kernel_has_32bit_syscall_gate():
-    return subprocess.run([sys.executable, "-c", _INT80_PROBE], capture_output=True).returncode == 0
+# Why the bench cannot use a base prefix although the machine has a route for 32-bit programs.
+PROBE_FAILED = "the bench's 32-bit probe did not run, although this machine has a route for 32-bit programs"
 
 
 def runs_32bit_programs(env):

@@ -14,7 +14,7 @@ DRIVE_TIMEOUT = 40
 RELAY_MESSAGE_BOXES_REG = """[HKEY_CURRENT_USER\\Software\\Wine\\Debug]
 "RelayInclude"="user32.MessageBoxW;user32.MessageBoxExW"
 """
-TRACE_MESSAGE_BOXES = "-all,+pid,+relay"
+TRACE_MESSAGE_BOXES = "-all,+pid,+relay,+loaddll"
 
 
 @dataclass

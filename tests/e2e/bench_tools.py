@@ -11,6 +11,8 @@ from pathlib import Path
 
 import pytest
 
+from bench_machine import emulated
+
 REPO = Path(__file__).resolve().parents[2]
 E2E = Path(__file__).resolve().parent
 BUILD = REPO / "build"
@@ -46,6 +48,10 @@ WOW64 = Windows("wow64", "64-bit Windows (the 32-bit exe under WoW64)", (str(WIN
 WIN32 = Windows("win32", "32-bit Windows", (str(WINE10), "/usr/lib/wine-i386/wine"), "win32", MINGW_CXX_32,
                 "zarelcom-win32.msi", ("C:\\windows\\system32",), "Program Files")
 KINDS = (WOW64, WIN32)
+# The kinds this machine runs, the first the one a test runs on unless it says otherwise: both where
+# the kernel has its 32-bit system-call gate; under the emulator 32-bit Windows alone (bench_machine.py).
+RUNNABLE = (WIN32,) if emulated() else KINDS
+DEFAULT = RUNNABLE[0]
 
 BOOTSTRAPPER = Path(os.environ.get("BOOTSTRAPPER_EXE", BUILD / "win32" / "bootstrapper.exe"))
 
@@ -165,7 +171,17 @@ def on_windows(*kinds):
     return pytest.mark.parametrize("windows", kinds, indirect=True, ids=[k.name for k in kinds])
 
 
-# The tests where the Windows' bitness matters run on both kinds; Wine's own old versions exist only
-# in 32-bit prefixes.
-on_both_windows = on_windows(WOW64, WIN32)
+# The tests where the Windows' bitness matters run on both kinds where the machine runs both (where
+# it runs 32-bit Windows alone, their 64-bit run would only repeat the 32-bit one); Wine's own old
+# versions exist only in 32-bit prefixes.
+on_both_windows = on_windows(*RUNNABLE)
 on_32bit_windows = on_windows(WIN32)
+
+
+def on_both_windows_showing_64bit(what):
+    """Runs a test on both kinds, its 64-bit run showing `what` of 64-bit Windows itself, which no
+    32-bit Windows has: where WoW64 cannot run, that run is skipped, saying so."""
+    cannot = pytest.mark.skipif(WOW64 not in RUNNABLE, reason=f"{what} is 64-bit Windows' own, and this machine "
+                                                              "runs 32-bit Windows alone (under the emulator)")
+    return pytest.mark.parametrize("windows", [pytest.param(WOW64, marks=cannot, id=WOW64.name),
+                                               pytest.param(WIN32, id=WIN32.name)], indirect=True)

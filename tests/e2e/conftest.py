@@ -10,8 +10,9 @@ import pytest
 
 from bench_bases import BasePrefixes
 from bench_packages import PackageFactory
-from bench_prefix import NO_32BIT_GATE, copy_prefix, private_display
-from bench_tools import BUILD, KINDS, WOW64, require_tools
+from bench_machine import NO_ROUTE, no_route
+from bench_prefix import copy_prefix, private_display
+from bench_tools import BUILD, DEFAULT, RUNNABLE, require_tools
 
 
 def _worker():
@@ -41,26 +42,27 @@ def _kind_of(item):
     if "windows" not in getattr(item, "fixturenames", ()):
         return None
     callspec = getattr(item, "callspec", None)
-    return callspec.params.get("windows", WOW64) if callspec else WOW64
+    return callspec.params.get("windows", DEFAULT) if callspec else DEFAULT
 
 
 @pytest.fixture(scope="session")
 def base_prefixes(request, tmp_path_factory, display):
     needed = {_kind_of(item) for item in request.session.items} - {None}
-    return BasePrefixes(_run_root(tmp_path_factory) / "bases", display, [k for k in KINDS if k in needed])
+    return BasePrefixes(_run_root(tmp_path_factory) / "bases", display, [k for k in RUNNABLE if k in needed])
 
 
 @pytest.fixture
 def windows(request):
-    """The kind of Windows of the test's prefix: 64-bit Windows unless the test is parametrized."""
-    return getattr(request, "param", WOW64)
+    """The kind of Windows of the test's prefix: the first kind this machine runs (64-bit Windows
+    where it can) unless the test is parametrized."""
+    return getattr(request, "param", DEFAULT)
 
 
 def _base(base_prefixes, windows):
     """The base prefix of `windows`, or the skip or failure that says why the bench cannot use it. Where
-    the kernel cannot run a 32-bit program at all, every test of the bench is skipped with the reason
-    (the run ends with a banner that says so); a 32-bit program that fails on a kernel that could run
-    it fails the bench."""
+    the machine has no route for 32-bit programs at all, every test of the bench is skipped with the
+    reason (the run ends with a banner that says so); a 32-bit program that fails where a route exists
+    fails the bench."""
     base, verdict = base_prefixes.get(windows)
     if "skip" in verdict:
         pytest.skip(verdict["skip"])
@@ -118,8 +120,8 @@ def pytest_sessionfinish(session):
 
 
 def pytest_terminal_summary(terminalreporter):
-    """A run whose bench could not start a 32-bit program says so once, loudly, at its end."""
-    skipped = [r for r in terminalreporter.stats.get("skipped", []) if NO_32BIT_GATE in str(r.longrepr)]
+    """A run whose bench has no route for 32-bit programs says so once, loudly, at its end."""
+    skipped = [r for r in terminalreporter.stats.get("skipped", []) if NO_ROUTE in str(r.longrepr)]
     if skipped:
         terminalreporter.write_sep("!", f"END-TO-END BENCH NOT RUN: {len(skipped)} tests skipped")
-        terminalreporter.write_line(NO_32BIT_GATE)
+        terminalreporter.write_line(f"{NO_ROUTE}: {no_route()}")

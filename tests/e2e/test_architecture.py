@@ -6,9 +6,9 @@ import shutil
 
 from bench_boxes import ERROR_BOX, IDOK, IDYES, assert_box
 from bench_packages import NEW, OLD, STATE_INSTALLED
-from bench_prefix import LAYOUT_DIR, SYSTEM32, SYSWOW64, TOOLS_DIR, run_wine_for_output, win_to_unix
+from bench_prefix import LAYOUT_DIR, SYSTEM32, TOOLS_DIR, run_wine_for_output, win_to_unix
 from bench_run import parse_helper_output
-from bench_tools import KINDS, on_both_windows
+from bench_tools import KINDS, on_both_windows_showing_64bit
 import e2e_texts as texts
 
 NO_PACKAGE = 232
@@ -20,7 +20,7 @@ def other_package_file(windows):
     return other
 
 
-@on_both_windows
+@on_both_windows_showing_64bit("the *x64* package taken")
 def test_the_package_of_the_windows_architecture_is_installed_and_the_other_never_read(prefix, packages, windows):
     # A file of the other architecture's name that is no package at all: reading it would fail the run.
     prefix.put_package(packages.build(*NEW))
@@ -33,7 +33,7 @@ def test_the_package_of_the_windows_architecture_is_installed_and_the_other_neve
     assert log.startswith(windows.package_file + "_"), log
 
 
-@on_both_windows
+@on_both_windows_showing_64bit("the *win32* package passed over")
 def test_only_the_other_architectures_package_is_no_package(prefix, packages, windows):
     prefix.put_package(packages.build(*OLD), other_package_file(windows))
     prefix.use_msiexec_standin()
@@ -47,7 +47,7 @@ def test_only_the_other_architectures_package_is_no_package(prefix, packages, wi
     assert prefix.recorded_command_lines() == []
 
 
-@on_both_windows
+@on_both_windows_showing_64bit("the redirection of a 32-bit process's system32 to syswow64")
 def test_msiexec_is_the_one_of_system32_as_the_32_bit_exe_sees_it(prefix, packages, windows):
     # The stand-in lies only where the 32-bit process's system32 leads: syswow64 on 64-bit Windows
     # (system32 keeps the real msiexec), system32 itself on 32-bit Windows. The command line names
@@ -97,7 +97,7 @@ def test_dlls_planted_beside_the_exe_are_never_loaded(prefix, packages):
 
     # A program that loads msi.dll by its bare name from that folder does load the planted copy: the
     # bench can see a planting.
-    regsvr32 = copy_into_layout(prefix, SYSWOW64 + "\\regsvr32.exe")
+    regsvr32 = copy_into_layout(prefix, prefix.windows.system_dirs[-1] + "\\regsvr32.exe")
     prefix.helper("run", "--timeout", "30", "--", regsvr32, "/s", "msi.dll")
     assert "msi.dll.loaded" in loaded(prefix), "the bench cannot show a planted msi.dll being loaded"
     forget_loads(prefix)

@@ -8,15 +8,18 @@ written out in Wine's format; then representative runs of the shipped exe must b
 import pytest
 
 from bench_boxes import IDOK, IDYES
-from bench_calls import RELAY_EXE_CALLS_REG, call_faults, exe_calls, relay_calls
+from bench_calls import RELAY_EXE_CALLS_REG, call_faults, exe_calls
 from bench_packages import OLD
-from bench_tools import BOOTSTRAPPER, WOW64, on_both_windows
+from bench_tools import BOOTSTRAPPER, WOW64, on_both_windows_showing_64bit
 from pe import read_pe
 
 IDC_NEXT = 140
-IMAGE = (0x400000, 0x410000)
+EXE = "bootstrapper.exe"
+IMAGE_SIZE = 0x10000
+LOADED = '0100:0104:trace:loaddll:build_module Loaded L"C:\\\\Kestrova Setup\\\\bootstrapper.exe" at 00400000: native'
 
-# A clean run's calls in Wine's relay format: "pid:tid:Call dll.Function(args) ret=address".
+# A clean run's calls in Wine's relay format: "pid:tid:Call dll.Function(args) ret=address", after
+# Wine's loader said where the exe lies.
 CLEAN = [
     '0100:0104:Call KERNEL32.GetProcAddress(7b600000,00405010 "IsWow64Process") ret=00401100',
     "0100:0104:Call KERNEL32.IsWow64Process(ffffffff,0022fe5c) ret=00401120",
@@ -67,12 +70,16 @@ FAULTY = [
 ]
 
 
+def own_calls(lines):
+    return exe_calls("\n".join([LOADED, *lines]), EXE, IMAGE_SIZE)
+
+
 def exe_faults(lines, wow64=True):
-    return call_faults(exe_calls(relay_calls("\n".join(lines)), *IMAGE), wow64)
+    return call_faults(own_calls(lines), wow64)
 
 
 def test_the_rules_pass_a_clean_run_and_read_strings_with_commas():
-    calls = exe_calls(relay_calls("\n".join(CLEAN)), *IMAGE)
+    calls = own_calls(CLEAN)
     assert len(calls) == len(CLEAN)
     assert calls[5].texts[0] == "C:\\\\Kestrova Setup\\\\zarelcom, x64.msi" and calls[5].args[1] == 1
     assert exe_faults(CLEAN) == []
@@ -102,14 +109,23 @@ def test_only_the_exe_threads_own_calls_are_held():
         "0300:0304:Call KERNEL32.LoadLibraryExW(00000000,00000000,00000800) ret=0000000140001000",
     ]
     assert exe_faults(CLEAN + others) == []
+    assert own_calls(CLEAN + others) == own_calls(CLEAN)
+
+
+def test_the_exe_is_found_where_wine_loaded_it():
+    # Under the emulator the preferred base is taken and the image lies lower; the helper that
+    # started the exe was loaded there too, in a process of its own.
+    moved = [LOADED.replace("00400000", "00120000")] + [line.replace("ret=0040", "ret=0012") for line in CLEAN]
+    helper = '00f0:00f4:trace:loaddll:build_module Loaded L"C:\\\\e2e\\\\e2e_helper.exe" at 00120000: native'
+    calls = exe_calls("\n".join([helper, *moved]), EXE, IMAGE_SIZE)
+    assert [c.function for c in calls] == [c.function for c in own_calls(CLEAN)]
+    assert exe_calls("\n".join(moved[1:]), EXE, IMAGE_SIZE) == [], "no load seen: no call is the exe's"
 
 
 # -- The shipped exe's own calls ---------------------------------------------------------------------
 
-def image_range():
-    image = read_pe(BOOTSTRAPPER)
-    end = max(s.virtual_address + max(s.virtual_size, s.raw_size) for s in image.sections)
-    return image.image_base, image.image_base + end
+def image_size():
+    return max(s.virtual_address + max(s.virtual_size, s.raw_size) for s in read_pe(BOOTSTRAPPER).sections)
 
 
 def silent_install(prefix, packages):
@@ -134,13 +150,13 @@ def silent_restart(prefix, packages):
     return prefix.run_bootstrapper("-silent"), {"RegCreateKeyExW", "AdjustTokenPrivileges", "ExitWindowsEx"}
 
 
-@on_both_windows
+@on_both_windows_showing_64bit("the WOW64 registry view asked for after IsWow64Process")
 @pytest.mark.parametrize("scenario", [silent_install, dialog_and_distribution, silent_restart],
                          ids=lambda s: s.__name__)
 def test_every_call_of_the_exe_is_one_windows_2000_accepts(prefix, packages, windows, scenario):
     prefix.import_reg(RELAY_EXE_CALLS_REG)
     run, expected_calls = scenario(prefix, packages)
-    calls = exe_calls(relay_calls(run.trace.read_text(errors="replace")), *image_range())
+    calls = exe_calls(run.trace.read_text(errors="replace"), EXE, image_size())
     seen = {c.function for c in calls}
     assert expected_calls <= seen, f"the trace lacks the exe's calls {sorted(expected_calls - seen)}: {run}"
     assert call_faults(calls, wow64=windows == WOW64) == []

@@ -11,7 +11,7 @@ import pytest
 from bench_boxes import HELP_BOX, IDOK, assert_box
 from bench_packages import OLD
 from bench_prefix import LAYOUT_DIR, SYSTEM32
-from bench_tools import WOW64
+from bench_tools import DEFAULT
 import e2e_texts as texts
 
 
@@ -42,7 +42,7 @@ def test_help_box_and_exit_0(bench, args, csp, ucsp):
     assert bench.recorded_command_lines() == []
 
 
-MSIEXEC = f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\{WOW64.package_file}" '
+MSIEXEC = f'"{SYSTEM32}\\msiexec.exe" /i "{LAYOUT_DIR}\\{DEFAULT.package_file}" '
 
 
 @pytest.mark.parametrize("zarel_args, tail", [
@@ -63,7 +63,7 @@ def test_msiexec_command_line_with_a_log(bench, zarel_args, tail):
     assert run.exit_code == 0, run
     _, tmp = bench.temp_dir()
     [line] = bench.recorded_command_lines()
-    m = re.fullmatch(re.escape(MSIEXEC + f'/Lv! "{tmp}\\{WOW64.package_file}_') + r"([0-9-]{19})" +
+    m = re.fullmatch(re.escape(MSIEXEC + f'/Lv! "{tmp}\\{DEFAULT.package_file}_') + r"([0-9-]{19})" +
                      re.escape('.log" REBOOT=R ' + tail), line)
     assert m, line
     stamp = datetime.strptime(m.group(1), "%Y-%m-%d-%H-%M-%S")  # local time of the run

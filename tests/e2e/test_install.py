@@ -7,10 +7,10 @@ import pytest
 from bench_boxes import ERROR_BOX, IDNO, IDOK, IDYES, OWNERLESS_YES_NO_BOX, PLAIN_BOX, QUESTION_BOX, assert_box
 from bench_packages import NEW, OLD, PRODUCT_NAME, STATE_INSTALLED
 from bench_prefix import LAYOUT_DIR, SYSTEM32
-from bench_tools import WOW64, on_both_windows
+from bench_tools import DEFAULT, on_both_windows
 import e2e_texts as texts
 
-PACKAGE_FILE = WOW64.package_file
+PACKAGE_FILE = DEFAULT.package_file
 
 
 def log_name(windows):

@@ -20,7 +20,7 @@ import pytest
 from bench_boxes import IDNO, IDOK, IDYES, PLAIN_BOX, WARNING_QUESTION_BOX, assert_box
 from bench_calls import RELAY_EXE_CALLS_REG, relay_calls
 from bench_packages import NEW, OLD, STATE_INSTALLED
-from bench_tools import on_both_windows
+from bench_tools import on_both_windows_showing_64bit
 import e2e_texts as texts
 
 RESTART_FAILED = 7
@@ -74,7 +74,7 @@ def test_1641_means_windows_is_restarting_already(prefix, packages, switches):
     bystander.kill()
 
 
-@on_both_windows
+@on_both_windows_showing_64bit("the marker in the 32-bit registry view")
 def test_the_marker_survives_norestart_and_the_next_run_asks(prefix, packages):
     prefix.put_package(packages.build(*OLD))
     first = prefix.run_bootstrapper("-norestart", "-ZarelArgs", "REBOOTME=1", plan=[f"press:{IDYES}", f"press:{IDOK}"])

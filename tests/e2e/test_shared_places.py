@@ -6,9 +6,9 @@ from datetime import datetime, timedelta
 
 from bench_boxes import IDOK, IDYES
 from bench_packages import NEW, OLD, STATE_INSTALLED
-from bench_tools import WOW64
+from bench_tools import DEFAULT
 
-PACKAGE_FILE = WOW64.package_file
+PACKAGE_FILE = DEFAULT.package_file
 ERROR_SHARING_VIOLATION = 32
 SHARED_TMP = "C:\\windows\\temp"
 

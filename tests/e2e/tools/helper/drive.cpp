@@ -12,10 +12,9 @@ const DWORD kPollMs = 50;
 
 // Prints the window with the process that owns it, then answers it with the plan's next step,
 // or dismisses it when the plan is used up so that the run cannot hang.
-void HandleWindow(HWND hwnd, const ProcessFamily& family, const Plan& plan, size_t& next) {
-    Sleep(150);  // let the box finish painting before it is read and captured
+void HandleWindow(HWND hwnd, const ProcessFamily& family, const Plan& plan, size_t& next, const Deadline& deadline) {
     if (!IsWindow(hwnd)) return;
-    std::string description = DescribeWindow(hwnd);
+    std::string description = DescribeWindow(hwnd, deadline);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
     description.insert(description.size() - 1, ", \"process\": " + JsonString(family.ImageOf(pid)) +
@@ -29,7 +28,7 @@ void HandleWindow(HWND hwnd, const ProcessFamily& family, const Plan& plan, size
     std::wstring stepText;
     for (const auto& a : step) stepText += (stepText.empty() ? L"" : L" ") + a;
     EmitLine("{\"window\": " + description + ", \"step\": " + JsonString(stepText) + "}");
-    for (const auto& a : step) Perform(hwnd, a);
+    for (const auto& a : step) Perform(hwnd, a, deadline);
 }
 
 }  // namespace
@@ -45,16 +44,16 @@ int Drive(DWORD timeoutMs, const wchar_t* planPath, int argc, wchar_t** argv) {
     std::set<HWND> seen;
     size_t next = 0;
     ProcessFamily family(child.id);
-    DWORD start = GetTickCount();
+    const Deadline deadline(timeoutMs);
     while (WaitForSingleObject(child.process.Get(), kPollMs) == WAIT_TIMEOUT) {
-        if (GetTickCount() - start > timeoutMs) {
+        if (deadline.Passed()) {
             WaitOrKill(child.process.Get(), 0);
             EmitExit(child.process.Get(), true);
             return 0;
         }
         family.Refresh();
         for (HWND hwnd : VisibleDialogsOf(family)) {
-            if (seen.insert(hwnd).second) HandleWindow(hwnd, family, plan, next);
+            if (seen.insert(hwnd).second) HandleWindow(hwnd, family, plan, next, deadline);
         }
     }
     EmitExit(child.process.Get(), false);

@@ -15,6 +15,21 @@ namespace helper {
 // Reported when a failed call leaves no last error: 0 would read as "it worked".
 const DWORD kUnknownFailure = ERROR_GEN_FAILURE;
 
+// The time a run has left: every wait for the child's windows is bounded by it, so that a run that
+// hangs ends with its time-out, never with a read made too early.
+class Deadline {
+public:
+    explicit Deadline(DWORD ms) : start_(GetTickCount()), ms_(ms) {}
+    DWORD LeftMs() const {
+        DWORD spent = GetTickCount() - start_;
+        return spent < ms_ ? ms_ - spent : 0;
+    }
+    bool Passed() const { return LeftMs() == 0; }
+private:
+    DWORD start_;
+    DWORD ms_;
+};
+
 // ---- json_output.cpp
 // How every mode of the helper reports: JSON objects, one a line, UTF-8, on standard output.
 
@@ -98,13 +113,22 @@ const int kMessageTextId = 0xFFFF;
 const int kMessageIconId = 0x14;
 const int kWineMessageIconId = 0x440;  // Wine's message-box template names its icon control stc1
 
+// The text Windows keeps for the window (a caption, a control's text), read without a message to
+// its thread, which may be busy.
 std::wstring WindowText(HWND hwnd);
 std::wstring ClassName(HWND hwnd);
 std::vector<HWND> ChildrenInZOrder(HWND parent);
 
+// Waits until the window's thread has handled a message since the window became visible: it then
+// runs its (modal) message loop, so its dialog procedure has set every text (a message box's
+// caption and text in WM_INITDIALOG) and handled every message sent to it before. A message box is
+// also waited for until its caption and text read as set. False when the window is gone or the
+// deadline passed first.
+bool WaitUntilSettled(HWND hwnd, const Deadline& deadline);
+
 // {"kind": "box" or "dialog", "title", "text", "buttons", "icon", "owner"} and, for a dialog,
-// "controls": everything the bench checks of a window.
-std::string DescribeWindow(HWND hwnd);
+// "controls": everything the bench checks of a window. Read once the window has settled.
+std::string DescribeWindow(HWND hwnd, const Deadline& deadline);
 
 // ---- icon_reading.cpp
 // Which system icon a message box shows, judged from the screen.
@@ -114,8 +138,9 @@ std::string DescribeWindow(HWND hwnd);
 // icon handles are private to each process under Wine.
 
 // A JSON string: "error", "warning", "information", "question", "none" (no icon shown), or
-// "unknown" (an icon is shown that is none of the four system icons).
-std::string IconKind(HWND box);
+// "unknown" (an icon is shown that is none of the four system icons). An icon not yet painted is
+// read again until it shows or the deadline passes.
+std::string IconKind(HWND box, const Deadline& deadline);
 
 // ---- plan.cpp
 // The plan file of the drive mode: one step per expected window, each a list of actions
@@ -133,8 +158,10 @@ bool ReadPlan(const wchar_t* path, Plan& plan);
 // plan has no step for.
 
 // Performs one plan action (press:, click:, dump, esc, close, shot:, tamper:) on the window.
-// Only posts to it: a sent BM_CLICK would block the helper while the child runs a nested modal loop.
-void Perform(HWND hwnd, const std::wstring& action);
+// A dialog's click is sent and so handled before the next action (the product's dialog runs no
+// nested modal loop from a click; one that did would hold the helper until the deadline); a
+// message box's button is posted, its box ending the modal loop it runs.
+void Perform(HWND hwnd, const std::wstring& action, const Deadline& deadline);
 
 // A window nobody planned for: Cancel, then Close, then its last button, until it is gone.
 void Dismiss(HWND hwnd);

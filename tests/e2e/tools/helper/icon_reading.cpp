@@ -5,6 +5,9 @@
 namespace helper {
 namespace {
 
+// How often an icon not yet painted is looked at again.
+const DWORD kRepaintLookMs = 100;
+
 HWND MessageIconControl(HWND box) {
     HWND icon = GetDlgItem(box, kMessageIconId);
     return icon ? icon : GetDlgItem(box, kWineMessageIconId);
@@ -54,16 +57,15 @@ const char* IconByPixels(HWND iconControl) {
 
 }  // namespace
 
-std::string IconKind(HWND box) {
+std::string IconKind(HWND box, const Deadline& deadline) {
     HWND icon = MessageIconControl(box);
     DWORD_PTR shown = 0;
     if (icon && IsWindowVisible(icon))
-        SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &shown);
+        SendMessageTimeoutW(icon, STM_GETICON, 0, 0, SMTO_NORMAL, deadline.LeftMs(), &shown);
     const char* kind = shown ? IconByPixels(icon) : "none";
-    // A box that is still being painted reads as "unknown"; give it more frames, for up to 3 s on a
-    // busy machine.
-    for (int retry = 0; retry < 30 && lstrcmpA(kind, "unknown") == 0; ++retry) {
-        Sleep(100);
+    // A box that is still being painted reads as "unknown" until its icon reaches the screen.
+    while (lstrcmpA(kind, "unknown") == 0 && IsWindow(box) && !deadline.Passed()) {
+        Sleep(kRepaintLookMs);
         kind = IconByPixels(icon);
     }
     return std::string("\"") + kind + "\"";

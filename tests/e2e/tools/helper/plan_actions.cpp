@@ -61,15 +61,16 @@ bool StartsWith(const std::wstring& action, const wchar_t* prefix) { return acti
 
 }  // namespace
 
-void Perform(HWND hwnd, const std::wstring& action) {
+void Perform(HWND hwnd, const std::wstring& action, const Deadline& deadline) {
     if (StartsWith(action, L"press:")) {
         int id = ActionArgument(action);
         PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(hwnd, id)));
     } else if (StartsWith(action, L"click:")) {
-        PostMessageW(GetDlgItem(hwnd, ActionArgument(action)), BM_CLICK, 0, 0);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(GetDlgItem(hwnd, ActionArgument(action)), BM_CLICK, 0, 0, SMTO_NORMAL, deadline.LeftMs(),
+                            &ignored);
     } else if (action == L"dump") {
-        Sleep(300);
-        if (IsWindow(hwnd)) EmitLine("{\"dump\": " + DescribeWindow(hwnd) + "}");
+        if (IsWindow(hwnd)) EmitLine("{\"dump\": " + DescribeWindow(hwnd, deadline) + "}");
     } else if (action == L"esc") {
         PressEscape(hwnd);
     } else if (action == L"close") {

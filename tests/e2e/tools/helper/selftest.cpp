@@ -13,6 +13,8 @@ namespace {
 const int kBoxLooks = 100;
 const DWORD kBoxLookMs = 50;
 const DWORD kBoxClosedMs = 5000;
+// How long the helper may take to read one of its boxes.
+const DWORD kBoxReadMs = 60000;
 
 DWORD WINAPI ShowSelfTestBox(void* style) {
     MessageBoxW(nullptr, L"e2e self-test", L"e2e self-test", static_cast<UINT>(reinterpret_cast<UINT_PTR>(style)));
@@ -36,8 +38,9 @@ std::string ProbeBox(UINT style) {
         CreateThread(nullptr, 0, ShowSelfTestBox, reinterpret_cast<void*>(static_cast<UINT_PTR>(style)), 0, &tid));
     HWND hwnd = thread.Get() ? WaitForVisibleDialog(tid) : nullptr;
     if (!hwnd) return "\"no box\"";
-    Sleep(150);
-    std::string icon = IconKind(hwnd);
+    const Deadline deadline(kBoxReadMs);
+    WaitUntilSettled(hwnd, deadline);
+    std::string icon = IconKind(hwnd, deadline);
     PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     WaitForSingleObject(thread.Get(), kBoxClosedMs);
     return icon;

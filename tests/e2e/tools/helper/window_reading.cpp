@@ -7,11 +7,8 @@ namespace helper {
 
 std::wstring WindowText(HWND hwnd) {
     wchar_t buf[8192];
-    DWORD_PTR len = 0;
-    // WM_GETTEXT crosses the process boundary; a hung child must not hang the bench.
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, 8192, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &len))
-        return std::wstring();
-    return std::wstring(buf, len);
+    int len = InternalGetWindowText(hwnd, buf, 8192);
+    return std::wstring(buf, len > 0 ? len : 0);
 }
 
 std::wstring ClassName(HWND hwnd) {
@@ -73,16 +70,37 @@ bool IsMessageBox(HWND hwnd) {
     return hasText;
 }
 
+// How often a window whose texts are not set yet is looked at again.
+const DWORD kSettleLookMs = 20;
+
+// A message box always has a caption and a text; a dialog's texts are its template's and its
+// procedure's, set once its thread has handled WM_INITDIALOG.
+bool TextsSet(HWND hwnd) {
+    HWND text = GetDlgItem(hwnd, kMessageTextId);
+    return !IsMessageBox(hwnd) || (!WindowText(hwnd).empty() && text && !WindowText(text).empty());
+}
+
 }  // namespace
 
-std::string DescribeWindow(HWND hwnd) {
+bool WaitUntilSettled(HWND hwnd, const Deadline& deadline) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, deadline.LeftMs(), &ignored)) return false;
+    while (!TextsSet(hwnd)) {
+        if (!IsWindow(hwnd) || deadline.Passed()) return false;
+        Sleep(kSettleLookMs);
+    }
+    return true;
+}
+
+std::string DescribeWindow(HWND hwnd, const Deadline& deadline) {
+    WaitUntilSettled(hwnd, deadline);
     bool box = IsMessageBox(hwnd);
     std::string s = "{\"kind\": \"" + std::string(box ? "box" : "dialog") + "\"";
     s += ", \"title\": " + JsonString(WindowText(hwnd));
     HWND text = GetDlgItem(hwnd, kMessageTextId);
     s += ", \"text\": " + (text ? JsonString(WindowText(text)) : std::string("null"));
     s += ", \"buttons\": " + ButtonsJson(hwnd);
-    s += ", \"icon\": " + IconKind(hwnd);
+    s += ", \"icon\": " + IconKind(hwnd, deadline);
     s += ", \"owner\": " + OwnerJson(hwnd);
     if (!box) s += ", \"controls\": " + ControlsJson(hwnd);
     return s + "}";
