@@ -264,6 +264,27 @@ class Prefix:
         return subprocess.Popen([*wine(self.env()), TOOLS_DIR + "\\e2e_helper.exe", "sleep", "300"], env=self.env(),
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    @contextmanager
+    def squatter(self, name, descriptor, attempts=240):
+        """A user's process of the prefix that made the mutex `name` under the SDDL `descriptor` before
+        the block and holds it throughout: yields the owner Windows reports for it and the process
+        (its poll() is None while it holds the name)."""
+        said = self.path.parent / "squatter.txt"
+        with open(said, "wb") as out:
+            squatter = subprocess.Popen([*wine(self.env()), TOOLS_DIR + "\\e2e_helper.exe", "squat", name, descriptor,
+                                         "600"], env=self.env(), stdout=out, stderr=subprocess.DEVNULL)
+        try:
+            for _ in range(attempts):
+                lines = said.read_text(encoding="utf-8").splitlines()
+                if lines or squatter.poll() is not None:
+                    break
+                time.sleep(0.25)
+            report = json.loads(lines[0]) if lines else {"error": "the squatter said nothing"}
+            assert "owner" in report, f"the squatter could not make {name}: {report}"
+            yield report["owner"], squatter
+        finally:
+            squatter.kill()
+
     def wait_out_restart(self, attempts=60):
         """After a restart, waits until a new process of the prefix is no longer ended under it.
 

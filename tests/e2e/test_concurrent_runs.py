@@ -18,6 +18,10 @@ from bench_tools import on_both_windows
 import e2e_texts as texts
 
 ANOTHER_INSTALLATION = 1618
+LOCK_NAME = "Global\\KestrovaPellarisPlugInInstallation"
+# A user's own object: owned by an account that is neither Administrators nor SYSTEM, open to everyone.
+SQUATTER = "S-1-5-21-1111-2222-3333-1001"
+SQUATTER_DESCRIPTOR = f"O:{SQUATTER}D:(A;;GA;;;WD)"
 # BENCH_RACE_LOOPS=40 for a closer look; each loop takes about five seconds.
 LOOPS = int(os.environ.get("BENCH_RACE_LOOPS", "2"))
 
@@ -48,6 +52,23 @@ def test_three_silent_upgrades_at_once_install_once(prefix, packages):
         prefix.helper("run", "--timeout", "60", "--", SYSTEM32 + "\\msiexec.exe", "/x", NEW[0], "/qn")
         for log in logs:
             (unix_tmp / log).unlink()
+
+
+@on_both_windows
+def test_a_lock_name_a_user_made_first_and_holds_is_passed_over(prefix, packages):
+    # Obeyed, it would end every installation with 1618 for as long as the user's process lives.
+    with prefix.squatter(LOCK_NAME, SQUATTER_DESCRIPTOR) as (owner, squatter):
+        assert owner == SQUATTER
+        prefix.put_package(packages.build(*OLD))
+        run = prefix.run_bootstrapper(plan=[f"press:{IDYES}", f"press:{IDOK}"])
+        assert [w["text"] for w in run.windows] == [texts.CONFIRM_PLUGIN, texts.SUCCESS], run
+        assert run.exit_code == 0, run
+
+        prefix.put_package(packages.build(*NEW))
+        silent = prefix.run_bootstrapper("-silent")
+        assert silent.exit_code == 0, silent
+        assert prefix.product()["version"] == NEW[1]
+        assert squatter.poll() is None, "the user's process let go of the name during the runs"
 
 
 def test_a_user_meeting_a_silent_run_is_told_1618(prefix, packages):

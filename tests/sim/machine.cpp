@@ -577,7 +577,13 @@ uint32_t MachineLock::TryTake(const wchar_t* name)
     Release();
     uint32_t error = 0;
     if (sim::Fails("CreateMutexW", error)) return error;
-    if (machine().locksHeldElsewhere.count(name) != 0) return kLockHeldElsewhere;
+    const bool madeByOthers = machine().locksMadeByOthers.count(name) != 0;
+    const bool heldElsewhere = machine().locksHeldElsewhere.count(name) != 0;
+    if (madeByOthers || heldElsewhere) {  // an existing object: its owner is read
+        if (sim::Fails("GetSecurityInfo", error)) return error;
+        if (madeByOthers) return kLockMadeByAnother;
+        return kLockHeldElsewhere;
+    }
     handle_ = new std::wstring(name);
     machine().heldLocks.insert(name);
     return 0;

@@ -94,10 +94,11 @@ struct Machine {
     std::vector<std::wstring> removedFiles;
     std::vector<std::wstring> createdFiles;
     std::multiset<std::wstring> heldFiles;  // lower-cased paths, while held
-    // Machine-wide locks: those this process holds, and those another process holds (another run
-    // installing the plug-in, say).
+    // Machine-wide locks: those this process holds, those another installing run holds, and names
+    // someone else made first (a user squatting on the lock's name, whether holding it or not).
     std::multiset<std::wstring> heldLocks;
     std::set<std::wstring> locksHeldElsewhere;
+    std::set<std::wstring> locksMadeByOthers;
     int openSearches = 0;
     std::map<std::wstring, Package> packages;  // by full path, lower-cased
 

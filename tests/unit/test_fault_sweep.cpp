@@ -95,6 +95,12 @@ const RunCase kCases[] = {
          sim::machine().exitCodes = {3010};
      },
      {L"-norestart"}},
+    {"a fresh install beside a lock's name a user made first",
+     [] {
+         PlugInPackage(kProductCodeA, L"2.0.13000");
+         sim::machine().locksMadeByOthers.insert(L"Global\\KestrovaPellarisPlugInInstallation");
+     },
+     {}},
 };
 
 // The failed box, if a message box was the call that failed.
@@ -149,6 +155,8 @@ const IgnoredFailure kIgnoredByDesign[] = {
     {"CoInitializeEx", nullptr, Expect::SameOutcome, "Windows Installer then opens packages without COM, as it can"},
     {"CreateMutexW", nullptr, Expect::SameOutcome,
      "without the installation lock the run installs as it did before there was one"},
+    {"GetSecurityInfo", nullptr, Expect::SameOutcome,
+     "a lock whose owner cannot be read is passed over, as one made by anyone else"},
     {"MsiSetInternalUI", nullptr, Expect::SameOutcome, "this process's own Windows Installer calls show no UI anyway"},
     {"MsiSourceListClearAllW", nullptr, Expect::SameOutcome, "a source list that cannot be reset stays as it was"},
     {"MsiSourceListSetInfoW", nullptr, Expect::SameOutcome, "a source list that cannot be reset stays as it was"},

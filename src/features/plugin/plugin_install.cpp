@@ -106,8 +106,9 @@ std::wstring ComposeInstallArguments(const InstalledProductFacts& facts, const s
 InstallResult InstallPlugInPackage(bool silent, bool reinstall, const std::wstring& extraArguments)
 {
     // Another run installing the plug-in: this one ends as msiexec ends when it meets another
-    // installation, with a code deployment tools retry. A lock that cannot be made at all leaves the
-    // run as it was before there was one.
+    // installation, with a code deployment tools retry. A lock that cannot be made at all, and a name
+    // that someone else made first (to keep every installation out), leave the run as it was before
+    // there was a lock.
     platform::MachineLock installation;
     if (installation.TryTake(kPlugInInstallationLock) == platform::kLockHeldElsewhere) {
         return InstallResult::Failure(kInstallAlreadyRunning);

@@ -55,6 +55,8 @@ int Key(const wchar_t* op, const wchar_t* subkey);
 int WindowsVersion();
 // selftest.cpp: the icon reading, proven on boxes of the helper's own.
 int SelfTest();
+// lock_squatter.cpp: makes the mutex `name` under the descriptor `sddl`, holds it and prints its owner.
+int Squat(const wchar_t* name, const wchar_t* sddl, DWORD seconds);
 
 // ---- children.cpp
 // Starting the program under test and watching it end: its full 32-bit exit code, whatever

@@ -29,6 +29,10 @@
 //       "service_pack", "product_type"} (RtlGetVersion: the version itself, whatever the manifest).
 //   e2e_helper sleep <seconds>
 //       Does nothing for a while: a bystander process whose end shows that a restart ended the prefix.
+//   e2e_helper squat <name> <SDDL> <seconds>
+//       Makes the mutex <name> under the descriptor <SDDL>, owned by this process, prints
+//       {"squatted": <name>, "owner": <the owner SID Windows reports>} and holds it for <seconds>: a
+//       user who made an installation lock's name first.
 //   e2e_helper selftest
 //       Shows boxes of its own, one with each system icon and one without, reads them the way it
 //       reads a child's, and prints {"icons": {<icon asked for>: <icon seen>, ...}}.
@@ -72,7 +76,8 @@ int Usage() {
     helper::EmitLine(
         "{\"error\": \"usage: drive [--timeout s] [--unset name]... <plan> -- <program> [args] | run [--timeout s] "
         "[--unset name]... -- <program> "
-        "[args] | product <UpgradeCode> | key <query|create|delete> <subkey> | version | selftest | sleep <s>\"}");
+        "[args] | product <UpgradeCode> | key <query|create|delete> <subkey> | version | selftest | sleep <s> | "
+        "squat <name> <SDDL> <s>\"}");
     return 2;
 }
 
@@ -129,5 +134,6 @@ int wmain(int argc, wchar_t** argv) {
     if (mode == L"product" && argc == 3) return helper::Product(argv[2]);
     if (mode == L"key" && argc == 4) return helper::Key(argv[2], argv[3]);
     if (mode == L"version" && argc == 2) return helper::WindowsVersion();
+    if (mode == L"squat" && argc == 5) return helper::Squat(argv[2], argv[3], static_cast<DWORD>(_wtoi(argv[4])));
     return Usage();
 }
