@@ -161,6 +161,14 @@ def release():
 
 
 def main(argv):
+    try:
+        return _command(argv)
+    except (OSError, subprocess.CalledProcessError) as error:
+        print(f"bench: binfmt_misc: {error}", file=sys.stderr)
+        return 1
+
+
+def _command(argv):
     command = argv[1] if len(argv) > 1 else ""
     if command == "needs-emulator":
         return 0 if emulated() else 1
