@@ -86,14 +86,17 @@ class BasePrefixes:
         if not runs_32bit_programs(env):
             end_prefix(base, env)
             return {"fail": f"{windows.stands_for}: {PROBE_FAILED}"}
-        icons = self._selftest(base, windows)
+        seen = self._selftest(base, windows)
+        icons, busy = seen["icons"], seen["busy_box"]
         if any(seen != kind for kind, seen in icons.items()):
             return {"fail": f"{windows.stands_for}: the helper misreads message-box icons on this machine: {icons}"}
+        if (busy.get("title"), busy.get("text")) != ("e2e busy", "e2e busy box"):
+            return {"fail": f"{windows.stands_for}: the helper misreads a box whose thread is busy: {busy}"}
         return {}
 
     def _selftest(self, base, windows):
-        """The helper's reading of icons, proven on boxes of its own in a copy of the base, before any
-        scenario relies on it."""
+        """The helper's reading of icons and of a box whose thread is busy once it is shown, proven on
+        boxes of its own in a copy of the base, before any scenario relies on it."""
         copy = base.parent / f"{base.name}-selftest"
         overlay_copy(base, copy)
         env = wine_env(copy, self.display, windows)
@@ -101,7 +104,7 @@ class BasePrefixes:
             out = run_wine_for_output(env, TOOLS_DIR + "\\e2e_helper.exe", "selftest", timeout=60)
         finally:
             end_prefix(copy, env)
-        return json.loads(out.strip().splitlines()[-1])["icons"]
+        return json.loads(out.strip().splitlines()[-1])
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)

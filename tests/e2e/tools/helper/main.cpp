@@ -34,8 +34,9 @@
 //       {"squatted": <name>, "owner": <the owner SID Windows reports>} and holds it for <seconds>: a
 //       user who made an installation lock's name first.
 //   e2e_helper selftest
-//       Shows boxes of its own, one with each system icon and one without, reads them the way it
-//       reads a child's, and prints {"icons": {<icon asked for>: <icon seen>, ...}}.
+//       Shows boxes of its own, one with each system icon and one without, and one whose thread is
+//       busy for 3 s once it is shown; reads them the way it reads a child's, and prints
+//       {"icons": {<icon asked for>: <icon seen>, ...}, "busy_box": <the busy box as a window is described>}.
 //
 // A window is described as {"kind": "box" or "dialog", "title", "text", "buttons": [{"id",
 // "text"}], "icon", "owner": null or {"class", "visible", "enabled"}} and, for a dialog,
