@@ -14,6 +14,8 @@ DRIVE_TIMEOUT = 40
 RELAY_MESSAGE_BOXES_REG = """[HKEY_CURRENT_USER\\Software\\Wine\\Debug]
 "RelayInclude"="user32.MessageBoxW;user32.MessageBoxExW"
 """
+# The channels of a traced run: the relay trace, and where the loader put each module (a few lines a
+# process), which tells the call check where the exe lies.
 TRACE_MESSAGE_BOXES = "-all,+pid,+relay,+loaddll"
 
 
