@@ -45,8 +45,9 @@ uint32_t CheckMadeByInstallingRun(HANDLE mutex)
     const DWORD error = GetSecurityInfo(mutex, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
                                         nullptr, nullptr, descriptor.Receive());
     if (error != ERROR_SUCCESS) return error;
+    if (owner == nullptr) return kLockMadeByAnother;
     for (const WellKnownSid& installing : kInstallingOwners) {
-        if (owner != nullptr && EqualSid(owner, const_cast<WellKnownSid*>(&installing))) return ERROR_SUCCESS;
+        if (EqualSid(owner, const_cast<WellKnownSid*>(&installing))) return ERROR_SUCCESS;
     }
     return kLockMadeByAnother;
 }

@@ -135,14 +135,6 @@ TEST_F(RunFlow, AnotherRunInstallingThePlugInIsReportedWith1618AndNothingElseHap
     EXPECT_TRUE(sim::MarkerExists());
 }
 
-TEST_F(RunFlow, ALockNameAUserMadeFirstNeitherStopsNorDelaysTheRun)
-{
-    machine().locksMadeByOthers.insert(L"Global\\KestrovaPellarisPlugInInstallation");
-    EXPECT_EQ(Run(), 0u);
-    EXPECT_EQ(BoxMessages(), (Ids{MSG_CONFIRM_PLUGIN, MSG_SUCCESS_PLUGIN}));
-    EXPECT_EQ(machine().commandLines.size(), 1u);
-}
-
 TEST_F(RunFlow, CancelInsideMsiexecEndsWith1602AndNoReport)
 {
     machine().exitCodes = {1602};
